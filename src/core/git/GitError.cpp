@@ -1,0 +1,1 @@
+#include "core/git/GitError.h"
