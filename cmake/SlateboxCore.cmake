@@ -6,6 +6,9 @@ function(slatebox_core_library subsystem)
     cmake_parse_arguments(ARG "" "" "DEPENDS;LIBRARIES" ${ARGN})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS
         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    if(NOT sources)
+        return() # a subsystem folder that holds no code yet
+    endif()
     set(target slatebox_core_${subsystem})
     add_library(${target} STATIC ${sources})
     target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
