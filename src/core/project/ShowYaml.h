@@ -32,4 +32,8 @@ std::optional<EntryRange> entryRange(const QStringList &lines, const QString &sl
 // Splits a line at its first ":" into a trimmed key and a trimmed, unquoted value.
 std::optional<std::pair<QString, QString>> keyValue(QStringView line);
 
+// Strips tabs and Unicode space separators (category Zs) from both ends, never line breaks:
+// a carriage return stays part of the line. The project's other line readers trim the same way.
+QStringView trimmed(QStringView text);
+
 } // namespace ShowYaml
