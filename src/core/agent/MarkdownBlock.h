@@ -14,8 +14,8 @@ struct Block {
     enum class Kind { Paragraph, Heading, List, Code, Note, Table };
 
     Kind kind = Kind::Paragraph;
-    QString text;            // paragraph, code and note
     int level = 0;           // heading: 1 to 6
+    QString text;            // paragraph, code and note
     QString body;            // heading
     QList<ListItem> items;   // list
     QList<QStringList> rows; // table: header first, every row as wide as the widest
@@ -31,3 +31,6 @@ struct Block {
 };
 
 } // namespace MarkdownText
+
+// Lists of blocks grow by moving bytes: every member is itself relocatable.
+Q_DECLARE_TYPEINFO(MarkdownText::Block, Q_RELOCATABLE_TYPE);

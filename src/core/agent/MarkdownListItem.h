@@ -13,3 +13,5 @@ struct ListItem {
 };
 
 } // namespace MarkdownText
+
+Q_DECLARE_TYPEINFO(MarkdownText::ListItem, Q_RELOCATABLE_TYPE);
