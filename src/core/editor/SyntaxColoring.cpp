@@ -1,0 +1,250 @@
+#include "core/editor/SyntaxColoring.h"
+
+#include <QRegularExpression>
+
+namespace SyntaxColoring {
+
+namespace {
+
+// Anchors match at line starts and ends; \s and \d follow Unicode as the colouring has always
+// done. A text document's line never holds a "\n", so within one line "^" and "$" match only at
+// its two ends.
+QRegularExpression compiled(const char16_t *pattern)
+{
+    QRegularExpression expression(QString::fromUtf16(pattern),
+                                  QRegularExpression::MultilineOption |
+                                      QRegularExpression::UseUnicodePropertiesOption);
+    expression.optimize();
+    return expression;
+}
+
+const QRegularExpression &heading()
+{
+    static const QRegularExpression expression = compiled(uR"re(^(#{1,6})(\s.*)?$)re");
+    return expression;
+}
+
+const QRegularExpression &bold()
+{
+    static const QRegularExpression expression =
+        compiled(uR"re(\*\*(?:[^*\n]|\*(?!\*))+?\*\*|__(?:[^_\n]|_(?!_))+?__)re");
+    return expression;
+}
+
+const QRegularExpression &inlineCode()
+{
+    static const QRegularExpression expression = compiled(uR"re(`[^`\n]+`)re");
+    return expression;
+}
+
+const QRegularExpression &keyColon()
+{
+    static const QRegularExpression expression =
+        compiled(uR"re(^\s*(?:- +)?[^:\n]*?(:)(?=\s|$))re");
+    return expression;
+}
+
+const QRegularExpression &number()
+{
+    static const QRegularExpression expression =
+        compiled(uR"re((?:^|[\s\[,])(-?\d+(?:\.\d+)?)(?=[\s\],]|$))re");
+    return expression;
+}
+
+const QRegularExpression &brackets()
+{
+    static const QRegularExpression expression = compiled(uR"re([\[\]])re");
+    return expression;
+}
+
+const QRegularExpression &comment()
+{
+    static const QRegularExpression expression = compiled(uR"re((?:^|\s)#.*$)re");
+    return expression;
+}
+
+// Which expressions can match at all; one scan of the line spares most lines every search.
+struct LineTraits {
+    bool hash = false;
+    bool colon = false;
+    bool digit = false;
+    bool bracket = false;
+    bool backtick = false;
+    bool doubleStar = false;
+    bool doubleUnderscore = false;
+};
+
+LineTraits traitsOf(QStringView line)
+{
+    LineTraits traits;
+    QChar previous;
+    for (const QChar ch : line) {
+        switch (ch.unicode()) {
+        case u'#':
+            traits.hash = true;
+            break;
+        case u':':
+            traits.colon = true;
+            break;
+        case u'[':
+        case u']':
+            traits.bracket = true;
+            break;
+        case u'`':
+            traits.backtick = true;
+            break;
+        case u'*':
+            traits.doubleStar = traits.doubleStar || previous == u'*';
+            break;
+        case u'_':
+            traits.doubleUnderscore = traits.doubleUnderscore || previous == u'_';
+            break;
+        default:
+            // Digits outside the BMP come as surrogate pairs: count them as possible digits.
+            traits.digit = traits.digit || ch.isDigit() || ch.isSurrogate();
+        }
+        previous = ch;
+    }
+    return traits;
+}
+
+void appendMatches(QList<SyntaxSpan> &spans, const QRegularExpression &expression, QStringView line,
+                   int group, SyntaxRole role)
+{
+    QRegularExpressionMatchIterator it = expression.globalMatch(line);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch match = it.next();
+        if (match.capturedStart(group) >= 0)
+            spans.append({match.capturedStart(group), match.capturedLength(group), role});
+    }
+}
+
+// Calls `visit(start, length, terminatorLength)` for every line of `text`.
+template<typename Visit>
+void forEachLine(QStringView text, Visit visit)
+{
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t ch = text[i].unicode();
+        if (ch != u'\n' && ch != u'\r' && ch != u'\u2029')
+            continue;
+        const qsizetype terminator =
+            ch == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n' ? 2 : 1;
+        if (!visit(start, i - start, terminator))
+            return;
+        i += terminator - 1;
+        start = i + 1;
+    }
+    visit(start, text.size() - start, qsizetype(0));
+}
+
+} // namespace
+
+bool isDelimiter(QStringView line)
+{
+    return line.trimmed() == u"---";
+}
+
+QList<SyntaxSpan> markdownLine(QStringView line)
+{
+    QList<SyntaxSpan> spans;
+    if (line.startsWith(u'#')) {
+        const QRegularExpressionMatch match = heading().match(line);
+        if (match.hasMatch()) {
+            spans.append(
+                {match.capturedStart(1), match.capturedLength(1), SyntaxRole::SecondaryLabel});
+            if (match.capturedStart(2) >= 0)
+                spans.append({match.capturedStart(2), match.capturedLength(2), SyntaxRole::Blue});
+            return spans;
+        }
+    }
+    const LineTraits traits = traitsOf(line);
+    if (traits.doubleStar || traits.doubleUnderscore)
+        appendMatches(spans, bold(), line, 0, SyntaxRole::Yellow);
+    if (traits.backtick)
+        appendMatches(spans, inlineCode(), line, 0, SyntaxRole::Pink);
+    return spans;
+}
+
+QList<SyntaxSpan> yamlLine(QStringView line)
+{
+    QList<SyntaxSpan> spans;
+    if (line.isEmpty())
+        return spans;
+    spans.append({0, line.size(), SyntaxRole::Pink});
+    const LineTraits traits = traitsOf(line);
+    if (traits.colon) {
+        const QRegularExpressionMatch match = keyColon().match(line);
+        if (match.hasMatch())
+            spans.append({match.capturedStart(1), match.capturedLength(1), SyntaxRole::Label});
+    }
+    if (traits.digit)
+        appendMatches(spans, number(), line, 1, SyntaxRole::Yellow);
+    if (traits.bracket)
+        appendMatches(spans, brackets(), line, 0, SyntaxRole::Yellow);
+    if (traits.hash)
+        appendMatches(spans, comment(), line, 0, SyntaxRole::SecondaryLabel);
+    return spans;
+}
+
+QList<SyntaxSpan> frontMatterLine(QStringView line)
+{
+    if (isDelimiter(line))
+        return {{0, line.size(), SyntaxRole::SecondaryLabel}};
+    return yamlLine(line);
+}
+
+QList<SyntaxSpan> lineSpans(QStringView line, SyntaxLanguage language, bool insideFrontMatter)
+{
+    if (language == SyntaxLanguage::Yaml)
+        return yamlLine(line);
+    return insideFrontMatter ? frontMatterLine(line) : markdownLine(line);
+}
+
+std::optional<qsizetype> frontMatterEnd(QStringView text)
+{
+    std::optional<qsizetype> end;
+    bool opened = false;
+    bool first = true;
+    forEachLine(text, [&](qsizetype start, qsizetype length, qsizetype terminator) {
+        const bool delimiter = isDelimiter(text.mid(start, length));
+        if (first) {
+            first = false;
+            opened = delimiter;
+            return opened;
+        }
+        if (delimiter)
+            end = start + length + terminator;
+        return !end;
+    });
+    return end;
+}
+
+QList<SyntaxSpan> textSpans(QStringView text, SyntaxLanguage language)
+{
+    const std::optional<qsizetype> end =
+        language == SyntaxLanguage::Markdown ? frontMatterEnd(text) : std::nullopt;
+    QList<SyntaxSpan> spans;
+    forEachLine(text, [&](qsizetype start, qsizetype length, qsizetype) {
+        const bool inside = end && start < *end;
+        for (SyntaxSpan span : lineSpans(text.mid(start, length), language, inside)) {
+            span.start += start;
+            spans.append(span);
+        }
+        return true;
+    });
+    return spans;
+}
+
+QList<SyntaxRole> roles(qsizetype length, const QList<SyntaxSpan> &spans)
+{
+    QList<SyntaxRole> result(length, SyntaxRole::Label);
+    for (const SyntaxSpan &span : spans) {
+        const qsizetype from = qBound(qsizetype(0), span.start, length);
+        const qsizetype to = qBound(from, span.start + span.length, length);
+        std::fill(result.begin() + from, result.begin() + to, span.role);
+    }
+    return result;
+}
+
+} // namespace SyntaxColoring
