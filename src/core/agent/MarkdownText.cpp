@@ -4,6 +4,8 @@
 #include <optional>
 #include <utility>
 
+#include "core/agent/MarkdownTextNumbers.h"
+
 namespace MarkdownText {
 namespace {
 
@@ -35,36 +37,6 @@ bool isFenceLine(QStringView trimmedLine)
            trimmedLine[2] == u'`';
 }
 
-bool isNumber(char32_t codePoint)
-{
-    if (codePoint < 0x80)
-        return codePoint >= u'0' && codePoint <= u'9';
-    return QChar::isNumber(codePoint); // general categories Nd, Nl and No
-}
-
-// The UTF-16 length of the numbers at the start of `line`, or nothing when there are more than
-// `limit` of them. Numbers are counted by code point, so one outside the BMP counts once.
-std::optional<qsizetype> numberPrefixLength(QStringView line, int limit)
-{
-    qsizetype length = 0;
-    int count = 0;
-    while (length < line.size()) {
-        char32_t codePoint = line[length].unicode();
-        qsizetype width = 1;
-        if (line[length].isHighSurrogate() && length + 1 < line.size() &&
-            line[length + 1].isLowSurrogate()) {
-            codePoint = QChar::surrogateToUcs4(line[length], line[length + 1]);
-            width = 2;
-        }
-        if (!isNumber(codePoint))
-            break;
-        if (++count > limit)
-            return std::nullopt;
-        length += width;
-    }
-    return length;
-}
-
 std::optional<Block> headingLine(QStringView line)
 {
     qsizetype level = 0;
@@ -84,7 +56,7 @@ std::optional<ListItem> listLine(QStringView line)
         (line[0] == u'-' || line[0] == u'*' || line[0] == u'+'))
         return ListItem{QStringLiteral("\u2022"), line.sliced(2).toString()};
 
-    const std::optional<qsizetype> digits = numberPrefixLength(line, 3);
+    const std::optional<qsizetype> digits = leadingNumberLength(line, 3);
     if (!digits || *digits == 0)
         return std::nullopt;
     const QStringView rest = line.sliced(*digits);

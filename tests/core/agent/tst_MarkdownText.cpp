@@ -189,6 +189,21 @@ void tst_MarkdownText::lists_data()
         << u"½. half"_s << Blocks{Block::list({ordered(u"½."_s, u"half"_s)})};
     QTest::newRow("roman numeral is a number")
         << u"Ⅻ. twelve"_s << Blocks{Block::list({ordered(u"Ⅻ."_s, u"twelve"_s)})};
+    QTest::newRow("CJK numeral ideograph")
+        << u"五. 五つ"_s << Blocks{Block::list({ordered(u"五."_s, u"五つ"_s)})};
+    QTest::newRow("four CJK numerals")
+        << u"一二三四. x"_s << Blocks{Block::paragraph(u"一二三四. x"_s)};
+    QTest::newRow("keycap counts once")
+        << u"1\uFE0F\u20E3. step"_s
+        << Blocks{Block::list({ordered(u"1\uFE0F\u20E3."_s, u"step"_s)})};
+    QTest::newRow("four digits with marks")
+        << u"1\u03012\u03013\u03014\u0301. x"_s
+        << Blocks{Block::paragraph(u"1\u03012\u03013\u03014\u0301. x"_s)};
+    QTest::newRow("three digits with marks")
+        << u"1\u03012\u03013\u0301. x"_s
+        << Blocks{Block::list({ordered(u"1\u03012\u03013\u0301."_s, u"x"_s)})};
+    QTest::newRow("mark alone is not a number")
+        << u"\u20E3. x"_s << Blocks{Block::paragraph(u"\u20E3. x"_s)};
     QTest::newRow("letters are not numbers") << u"a. no"_s << Blocks{Block::paragraph(u"a. no"_s)};
     // Outside the BMP each digit takes two UTF-16 units but counts once.
     QTest::newRow("three astral digits")
