@@ -1,0 +1,210 @@
+#include "core/editor/LineDiff.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "core/editor/LineDiffInterner.h"
+#include "core/editor/LineDiffScript.h"
+
+namespace {
+
+// Below this many lines in both texts together, coordinates, ids and the phantom points the
+// greedy passes visit beyond the grid (at most 2·(n+m)) all fit in 32 bits.
+constexpr qsizetype kCompactLineLimit = qsizetype(1) << 29;
+
+// A reduction round that removes nothing ends the rounds; the cap only bounds the cost of
+// texts whose every round removes a little.
+constexpr int kMaxReductionRounds = 8;
+
+template<typename Fn>
+void forEachLine(QStringView text, Fn &&fn)
+{
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = text.indexOf(u'\n', start);
+        if (end < 0) {
+            fn(text.sliced(start));
+            return;
+        }
+        fn(text.sliced(start, end - start));
+        start = end + 1;
+    }
+}
+
+// One side of the problem as it shrinks: the ids still in play and the original line numbers
+// (0-based) they stand for.
+template<typename Index>
+struct Side {
+    std::vector<Index> ids;
+    std::vector<Index> origin;
+    std::vector<char> changed; // by original line: removed (base) or inserted (current)
+};
+
+template<typename Index>
+Side<Index> internedSide(QStringView text, LineDiffInterner<Index> &interner)
+{
+    Side<Index> side;
+    forEachLine(text, [&](QStringView line) { side.ids.push_back(interner.intern(line)); });
+    side.origin.resize(side.ids.size());
+    for (std::size_t i = 0; i < side.origin.size(); ++i)
+        side.origin[i] = Index(i);
+    side.changed.assign(side.ids.size(), 0);
+    return side;
+}
+
+// Keeps the lines from `from` on whose id also occurs on the other side; every other line after
+// the prefix is changed in every shortest script. Returns whether any line was dropped.
+template<typename Index>
+bool keepShared(Side<Index> &side, std::size_t from, const std::vector<std::uint8_t> &presence,
+                std::uint8_t other)
+{
+    std::size_t kept = 0;
+    for (std::size_t i = from; i < side.ids.size(); ++i) {
+        const Index id = side.ids[i];
+        if (presence[std::size_t(id)] & other) {
+            side.ids[kept] = id;
+            side.origin[kept] = side.origin[i];
+            ++kept;
+        } else {
+            side.changed[std::size_t(side.origin[i])] = 1;
+        }
+    }
+    const bool dropped = kept != side.ids.size() - from;
+    side.ids.resize(kept);
+    side.origin.resize(kept);
+    return dropped;
+}
+
+// Shrinks the problem without changing the script the greedy passes pick:
+// - A common prefix is always the snake of pass 0, after which the passes run exactly as they
+//   would on the rest with every x and y shifted by its length.
+// - A line with no equal line on the other side is a row or column of the edit graph with no
+//   diagonal across it. The walk back from the end takes, at every point, a step that lies on
+//   some shortest path, preferring an insertion, then a removal, then a diagonal (the greedy
+//   passes keep the last edit as late as possible and, at equal reach, come from k+1). Removing
+//   such a column lowers every distance to its right by exactly 1 and leaves the choices at
+//   each point unchanged: wherever the walk stands on the column's right edge and no insertion
+//   is shortest, the crossing removal always is, and on the left edge the two graphs coincide.
+//   The same holds for rows. So the line is changed, and the rest keep their script.
+// A common suffix, by contrast, is not stripped: the walk may prefer an insertion over its
+// diagonal (base "a", current "a", "a" inserts the second line, not the first).
+template<typename Index>
+void reduce(Side<Index> &base, Side<Index> &current, std::size_t idCount)
+{
+    // Which side each id occurs on, over the lines still in play; only those entries are
+    // cleared at the start of a round.
+    std::vector<std::uint8_t> presence(idCount, 0);
+    for (int round = 0; round < kMaxReductionRounds; ++round) {
+        std::size_t prefix = 0;
+        const std::size_t shorter = std::min(base.ids.size(), current.ids.size());
+        while (prefix < shorter && base.ids[prefix] == current.ids[prefix])
+            ++prefix;
+        for (std::size_t i = prefix; i < base.ids.size(); ++i)
+            presence[std::size_t(base.ids[i])] = 0;
+        for (std::size_t i = prefix; i < current.ids.size(); ++i)
+            presence[std::size_t(current.ids[i])] = 0;
+        for (std::size_t i = prefix; i < base.ids.size(); ++i)
+            presence[std::size_t(base.ids[i])] |= 1;
+        for (std::size_t i = prefix; i < current.ids.size(); ++i)
+            presence[std::size_t(current.ids[i])] |= 2;
+        const bool droppedBase = keepShared(base, prefix, presence, 2);
+        const bool droppedCurrent = keepShared(current, prefix, presence, 1);
+        if (prefix == 0 && !droppedBase && !droppedCurrent)
+            return;
+    }
+}
+
+template<typename Index>
+void markScript(Side<Index> &base, Side<Index> &current)
+{
+    if (base.ids.empty() || current.ids.empty()) {
+        for (const Index line : base.origin)
+            base.changed[std::size_t(line)] = 1;
+        for (const Index line : current.origin)
+            current.changed[std::size_t(line)] = 1;
+        return;
+    }
+    std::vector<char> removed(base.ids.size(), 0);
+    std::vector<char> inserted(current.ids.size(), 0);
+    LineDiffScript::mark(std::span<const Index>(base.ids), std::span<const Index>(current.ids),
+                         removed, inserted);
+    for (std::size_t i = 0; i < removed.size(); ++i) {
+        if (removed[i])
+            base.changed[std::size_t(base.origin[i])] = 1;
+    }
+    for (std::size_t i = 0; i < inserted.size(); ++i) {
+        if (inserted[i])
+            current.changed[std::size_t(current.origin[i])] = 1;
+    }
+}
+
+// Inserted lines pair off with the removed lines counted before them and become modified;
+// surplus insertions are added; surplus removals leave one deletion mark at their gap.
+LineDiff::Result pairedMarks(const std::vector<char> &removed, const std::vector<char> &inserted)
+{
+    LineDiff::Result result;
+    const auto n = qsizetype(removed.size());
+    const auto m = qsizetype(inserted.size());
+    qsizetype i = 0;
+    qsizetype b = 0;
+    qsizetype pending = 0;
+    for (;;) {
+        while (b < n && removed[std::size_t(b)]) {
+            ++pending;
+            ++b;
+        }
+        if (b >= n && i >= m)
+            break;
+        if (i < m && inserted[std::size_t(i)]) {
+            result.marks.insert(i + 1,
+                                pending > 0 ? LineDiff::Mark::Modified : LineDiff::Mark::Added);
+            if (pending > 0)
+                --pending;
+            ++i;
+        } else {
+            if (pending > 0) {
+                result.deletions.insert(i);
+                pending = 0;
+            }
+            ++i;
+            ++b;
+        }
+    }
+    if (pending > 0)
+        result.deletions.insert(m);
+    return result;
+}
+
+template<typename Index>
+LineDiff::Result diff(QStringView base, QStringView current)
+{
+    LineDiffInterner<Index> interner;
+    Side<Index> baseSide = internedSide(base, interner);
+    Side<Index> currentSide = internedSide(current, interner);
+    reduce(baseSide, currentSide, interner.count());
+    markScript(baseSide, currentSide);
+    return pairedMarks(baseSide.changed, currentSide.changed);
+}
+
+} // namespace
+
+namespace LineDiff {
+
+Result compute(std::optional<QStringView> base, QStringView current)
+{
+    if (!base) {
+        Result result;
+        const qsizetype lines = current.count(u'\n') + 1;
+        result.marks.reserve(lines);
+        for (qsizetype line = 1; line <= lines; ++line)
+            result.marks.insert(line, Mark::Added);
+        return result;
+    }
+    if (base->size() + current.size() + 2 < kCompactLineLimit)
+        return diff<qint32>(*base, current);
+    return diff<qint64>(*base, current);
+}
+
+} // namespace LineDiff
