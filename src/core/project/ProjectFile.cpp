@@ -16,9 +16,9 @@ ProjectFile::ProjectFile(QString path, std::optional<QString> name, QString cont
 
 bool ProjectFile::operator==(const ProjectFile &other) const
 {
-    return path == other.path && name == other.name && contents == other.contents
-           && labelPrefix == other.labelPrefix && isBinary == other.isBinary
-           && children == other.children;
+    return path == other.path && name == other.name && contents == other.contents &&
+           labelPrefix == other.labelPrefix && isBinary == other.isBinary &&
+           children == other.children;
 }
 
 size_t qHash(const ProjectFile &file, size_t seed)
