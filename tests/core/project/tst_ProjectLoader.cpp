@@ -27,16 +27,16 @@ const SidebarSection &section(const LoadedProject &project, const QString &id)
 const QByteArray manifest = "type: series\n"
                             "title: Harbour Lights\n"
                             "deliverables:\n"
-                            "  - slug: s1e02\n"
-                            "    kind: episode\n"
-                            "    title: The Ferry\n"
-                            "    season: 1\n"
-                            "    number: 2\n"
                             "  - slug: s1e01\n"
                             "    kind: episode\n"
                             "    title: Pilot\n"
                             "    season: 1\n"
                             "    number: 1\n"
+                            "  - slug: s1e02\n"
+                            "    kind: episode\n"
+                            "    title: The Ferry\n"
+                            "    season: 1\n"
+                            "    number: 2\n"
                             "  - slug: s1e03\n"
                             "    kind: episode\n"
                             "    season: 1\n"
@@ -182,8 +182,23 @@ private slots:
 
     void openingTabIsTheFirstScriptInManifestOrder()
     {
-        // s1e02 comes first in the manifest; s1e01's only near miss is "script.fountain.bak".
+        // Only the second deliverable has a script; s1e01's near miss is "script.fountain.bak".
         QCOMPARE(m_project.openingTab, QStringLiteral("deliverables/s1e02/script.fountain"));
+    }
+
+    void openingTabFollowsTheManifestNotTheSidebar()
+    {
+        TempTree tree;
+        QVERIFY(tree.write("slatebox.yaml", "type: series\ndeliverables:\n"
+                                            "  - slug: late\n    season: 2\n"
+                                            "  - slug: early\n    season: 1\n"));
+        QVERIFY(tree.write("deliverables/early/script.fountain", "early"));
+        QVERIFY(tree.write("deliverables/late/x/script.fountain", "late"));
+        QVERIFY(tree.write("deliverables/late/a-script.fountain", "late, first by path"));
+        const LoadedProject project = ProjectLoader::load(tree.root(), "o", "s");
+        QCOMPARE(paths(section(project, "deliverables").items),
+                 QStringList({"deliverables/early", "deliverables/late"}));
+        QCOMPARE(project.openingTab, QStringLiteral("deliverables/late/a-script.fountain"));
     }
 
     void indexAndLoadedContents()
@@ -289,6 +304,13 @@ private slots:
         QCOMPARE(paths(section(project, "skills").items),
                  QStringList({".slatebox/skills/inside.md", ".slatebox/skills/real.md"}));
         QCOMPARE(ProjectLoader::file("bible/notes.md", tree.root()), std::nullopt);
+    }
+
+    void manifestThatIsAFolderIsAnError()
+    {
+        TempTree tree;
+        QVERIFY(tree.makeDir("slatebox.yaml"));
+        QVERIFY_THROWS_EXCEPTION(GitError, ProjectLoader::load(tree.root(), "o", "s"));
     }
 
     void manifestLinkedOutsideIsAnError()
