@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/editor/LineDiffInterner.h"
+#include "core/editor/LineDiffRegions.h"
 #include "core/editor/LineDiffScript.h"
 
 namespace {
@@ -33,8 +34,8 @@ void forEachLine(QStringView text, Fn &&fn)
     }
 }
 
-// One side of the problem as it shrinks: the ids still in play and the original line numbers
-// (0-based) they stand for.
+// One side of the problem as it shrinks: the ids still in play, the original line numbers
+// (0-based) they stand for, and the verdict for every original line.
 template<typename Index>
 struct Side {
     std::vector<Index> ids;
@@ -43,15 +44,31 @@ struct Side {
 };
 
 template<typename Index>
-Side<Index> internedSide(QStringView text, LineDiffInterner<Index> &interner)
+void appendLines(std::optional<QStringView> text, LineDiffInterner<Index> &interner,
+                 std::vector<Index> &ids)
 {
-    Side<Index> side;
-    forEachLine(text, [&](QStringView line) { side.ids.push_back(interner.intern(line)); });
-    side.origin.resize(side.ids.size());
-    for (std::size_t i = 0; i < side.origin.size(); ++i)
-        side.origin[i] = Index(i);
-    side.changed.assign(side.ids.size(), 0);
-    return side;
+    if (text)
+        forEachLine(*text, [&](QStringView line) { ids.push_back(interner.intern(line)); });
+}
+
+// The lines after the common prefix, numbered on from it; the common suffix is interned
+// once and shared by both sides.
+template<typename Index>
+void internRegions(const LineDiffRegions &regions, Side<Index> &base, Side<Index> &current,
+                   LineDiffInterner<Index> &interner)
+{
+    appendLines(regions.baseMiddle, interner, base.ids);
+    appendLines(regions.currentMiddle, interner, current.ids);
+    std::vector<Index> suffix;
+    appendLines(regions.suffix, interner, suffix);
+    base.ids.insert(base.ids.end(), suffix.begin(), suffix.end());
+    current.ids.insert(current.ids.end(), suffix.begin(), suffix.end());
+    for (Side<Index> *side : {&base, &current}) {
+        side->origin.resize(side->ids.size());
+        for (std::size_t i = 0; i < side->origin.size(); ++i)
+            side->origin[i] = Index(regions.prefixLines + qsizetype(i));
+        side->changed.assign(std::size_t(regions.prefixLines) + side->ids.size(), 0);
+    }
 }
 
 // Keeps the lines from `from` on whose id also occurs on the other side; every other line after
@@ -141,14 +158,16 @@ void markScript(Side<Index> &base, Side<Index> &current)
 }
 
 // Inserted lines pair off with the removed lines counted before them and become modified;
-// surplus insertions are added; surplus removals leave one deletion mark at their gap.
-LineDiff::Result pairedMarks(const std::vector<char> &removed, const std::vector<char> &inserted)
+// surplus insertions are added; surplus removals leave one deletion mark at their gap. The walk
+// starts after the common prefix, which pairs line for line and leaves nothing pending.
+LineDiff::Result pairedMarks(const std::vector<char> &removed, const std::vector<char> &inserted,
+                             qsizetype prefixLines)
 {
     LineDiff::Result result;
     const auto n = qsizetype(removed.size());
     const auto m = qsizetype(inserted.size());
-    qsizetype i = 0;
-    qsizetype b = 0;
+    qsizetype i = prefixLines;
+    qsizetype b = prefixLines;
     qsizetype pending = 0;
     for (;;) {
         while (b < n && removed[std::size_t(b)]) {
@@ -180,12 +199,16 @@ LineDiff::Result pairedMarks(const std::vector<char> &removed, const std::vector
 template<typename Index>
 LineDiff::Result diff(QStringView base, QStringView current)
 {
+    const LineDiffRegions regions = LineDiffRegions::of(base, current);
+    if (regions.identical)
+        return {};
     LineDiffInterner<Index> interner;
-    Side<Index> baseSide = internedSide(base, interner);
-    Side<Index> currentSide = internedSide(current, interner);
+    Side<Index> baseSide;
+    Side<Index> currentSide;
+    internRegions(regions, baseSide, currentSide, interner);
     reduce(baseSide, currentSide, interner.count());
     markScript(baseSide, currentSide);
-    return pairedMarks(baseSide.changed, currentSide.changed);
+    return pairedMarks(baseSide.changed, currentSide.changed, regions.prefixLines);
 }
 
 } // namespace

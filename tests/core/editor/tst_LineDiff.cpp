@@ -202,6 +202,7 @@ private slots:
     void matchesReferenceOnRandomTexts_data();
     void matchesReferenceOnRandomTexts();
     void matchesReferenceAcrossLongSnakes();
+    void matchesReferenceOnAllShortTexts();
     void wideIndicesGiveTheSameScript();
     void largeReplacedBlockStaysFast();
 };
@@ -340,6 +341,24 @@ void tst_LineDiff::matchesReferenceAcrossLongSnakes()
         compareWithReference(text(baseLines), text(currentLines));
         if (QTest::currentTestFailed())
             return;
+    }
+}
+
+// Every pair of texts of up to five characters out of "a", "b" and a line feed: where the common
+// prefix and suffix of characters end relative to line feeds, at either end of either text.
+void tst_LineDiff::matchesReferenceOnAllShortTexts()
+{
+    QStringList texts{QString()};
+    for (qsizetype from = 0; from < texts.size() && texts[from].size() < 5; ++from) {
+        for (const QChar c : {u'a', u'b', u'\n'})
+            texts.append(texts[from] + c);
+    }
+    for (const QString &base : texts) {
+        for (const QString &current : texts) {
+            compareWithReference(base, current);
+            if (QTest::currentTestFailed())
+                return;
+        }
     }
 }
 
