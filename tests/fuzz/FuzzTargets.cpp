@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include <QString>
 #include <QStringList>
 
 #include "core/agent/MarkdownText.h"
 #include "core/cut/ShotsOutline.h"
+#include "core/editor/LineDiff.h"
 #include "core/git/GitError.h"
 #include "core/project/LockFile.h"
 #include "core/project/ShowYaml.h"
@@ -145,6 +147,33 @@ int shotsOutline(const uint8_t *data, size_t size)
 int markdownText(const uint8_t *data, size_t size)
 {
     MarkdownText::blocks(decoded(data, size));
+    return 0;
+}
+
+int lineDiff(const uint8_t *data, size_t size)
+{
+    const auto *nul = static_cast<const uint8_t *>(std::memchr(data, 0, size));
+    const size_t baseSize = nul ? size_t(nul - data) : size / 2;
+    const size_t currentStart = nul ? baseSize + 1 : baseSize;
+    const QString base = decoded(data, baseSize);
+    const QString current = decoded(data + currentStart, size - currentStart);
+    const qsizetype lineCount = current.count(u'\n') + 1;
+
+    const LineDiff::Result diff = LineDiff::compute(QStringView(base), current);
+    for (auto it = diff.marks.cbegin(); it != diff.marks.cend(); ++it)
+        require(it.key() >= 1 && it.key() <= lineCount, "marks name lines of the current text");
+    for (const qsizetype gap : diff.deletions)
+        require(gap >= 0 && gap <= lineCount, "deletions name gaps of the current text");
+
+    const LineDiff::Result same = LineDiff::compute(QStringView(current), current);
+    require(same.marks.isEmpty() && same.deletions.isEmpty(),
+            "a text equal to its base has no marks");
+
+    const LineDiff::Result fresh = LineDiff::compute(std::nullopt, current);
+    require(fresh.marks.size() == lineCount && fresh.deletions.isEmpty(),
+            "without a base every line is added");
+    for (const LineDiff::Mark mark : fresh.marks)
+        require(mark == LineDiff::Mark::Added, "without a base every line is added");
     return 0;
 }
 

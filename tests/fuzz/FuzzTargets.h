@@ -13,5 +13,7 @@ int showYaml(const uint8_t *data, size_t size);
 int lockFile(const uint8_t *data, size_t size);
 int shotsOutline(const uint8_t *data, size_t size);
 int markdownText(const uint8_t *data, size_t size);
+// The input is cut at its first NUL byte into base and current text, or in half without one.
+int lineDiff(const uint8_t *data, size_t size);
 
 } // namespace FuzzTargets

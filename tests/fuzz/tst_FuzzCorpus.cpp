@@ -20,6 +20,7 @@ const std::array kTargets{
     NamedTarget{"LockFile", FuzzTargets::lockFile},
     NamedTarget{"ShotsOutline", FuzzTargets::shotsOutline},
     NamedTarget{"MarkdownText", FuzzTargets::markdownText},
+    NamedTarget{"LineDiff", FuzzTargets::lineDiff},
 };
 
 QDir corpusDir(const char *target)
