@@ -19,21 +19,6 @@ constexpr qsizetype kCompactLineLimit = qsizetype(1) << 29;
 // texts whose every round removes a little.
 constexpr int kMaxReductionRounds = 8;
 
-template<typename Fn>
-void forEachLine(QStringView text, Fn &&fn)
-{
-    qsizetype start = 0;
-    for (;;) {
-        const qsizetype end = text.indexOf(u'\n', start);
-        if (end < 0) {
-            fn(text.sliced(start));
-            return;
-        }
-        fn(text.sliced(start, end - start));
-        start = end + 1;
-    }
-}
-
 // One side of the problem as it shrinks: the ids still in play, the original line numbers
 // (0-based) they stand for, and the verdict for every original line.
 template<typename Index>
@@ -48,7 +33,7 @@ void appendLines(std::optional<QStringView> text, LineDiffInterner<Index> &inter
                  std::vector<Index> &ids)
 {
     if (text)
-        forEachLine(*text, [&](QStringView line) { ids.push_back(interner.intern(line)); });
+        interner.internLines(*text, ids);
 }
 
 // The lines after the common prefix, numbered on from it; the common suffix is interned
@@ -57,6 +42,11 @@ template<typename Index>
 void internRegions(const LineDiffRegions &regions, Side<Index> &base, Side<Index> &current,
                    LineDiffInterner<Index> &interner)
 {
+    // Text lines run to a few dozen characters; a low guess only means the table grows.
+    qsizetype characters = 0;
+    for (const auto &region : {regions.baseMiddle, regions.currentMiddle, regions.suffix})
+        characters += region ? region->size() : 0;
+    interner.reserve(std::size_t(characters / 40));
     appendLines(regions.baseMiddle, interner, base.ids);
     appendLines(regions.currentMiddle, interner, current.ids);
     std::vector<Index> suffix;

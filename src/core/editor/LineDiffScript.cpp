@@ -1,5 +1,6 @@
 #include "core/editor/LineDiffScript.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "core/editor/LineDiffHistory.h"
@@ -14,10 +15,21 @@ Index forwardPasses(std::span<const Index> a, std::span<const Index> b,
     const auto n = Index(a.size());
     const auto m = Index(b.size());
     const Index maxD = n + m;
-    // Diagonals -maxD-1 … maxD+1. Every read on pass d is of an entry written on pass d-1.
-    std::vector<Index> storage(std::size_t(maxD) * 2 + 3, 0);
-    Index *v = storage.data() + maxD + 1;
+    // V covers diagonals -radius-1 … radius+1 and doubles when the passes get that far, so a
+    // short script never pays for a V as long as both texts. Every read on pass d is of an entry
+    // written on pass d-1.
+    Index radius = std::min(maxD, Index(1024));
+    std::vector<Index> storage(std::size_t(radius) * 2 + 3, 0);
+    Index *v = storage.data() + radius + 1;
     for (Index d = 0;; ++d) {
+        if (d > radius) {
+            const Index wider = std::min(maxD, radius * 2);
+            std::vector<Index> grown(std::size_t(wider) * 2 + 3, 0);
+            std::copy(storage.begin(), storage.end(), grown.begin() + (wider - radius));
+            storage.swap(grown);
+            radius = wider;
+            v = storage.data() + radius + 1;
+        }
         history.beginPass(d);
         for (Index k = -d; k <= d; k += 2) {
             const bool fromInsertion = k == -d || (k != d && v[k - 1] < v[k + 1]);

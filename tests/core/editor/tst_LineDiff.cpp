@@ -203,6 +203,7 @@ private slots:
     void matchesReferenceOnRandomTexts();
     void matchesReferenceAcrossLongSnakes();
     void matchesReferenceOnAllShortTexts();
+    void matchesReferenceOnLongScripts();
     void wideIndicesGiveTheSameScript();
     void largeReplacedBlockStaysFast();
 };
@@ -360,6 +361,20 @@ void tst_LineDiff::matchesReferenceOnAllShortTexts()
                 return;
         }
     }
+}
+
+// More than a thousand passes: the diagonals outgrow the first V and the history spans many
+// words per pass.
+void tst_LineDiff::matchesReferenceOnLongScripts()
+{
+    QRandomGenerator random(13);
+    QStringList baseLines;
+    QStringList currentLines;
+    for (int i = 0; i < 3000; ++i) {
+        baseLines << (random.bounded(2) ? u"a"_qs : u"b"_qs);
+        currentLines << (random.bounded(2) ? u"a"_qs : u"b"_qs);
+    }
+    compareWithReference(text(baseLines), text(currentLines));
 }
 
 // Texts beyond 2^29 lines run the script on 64-bit indices; the choices must not depend on it.
