@@ -28,31 +28,27 @@ struct Side {
     std::vector<char> changed; // by original line: removed (base) or inserted (current)
 };
 
-template<typename Index>
-void appendLines(std::optional<QStringView> text, LineDiffInterner<Index> &interner,
-                 std::vector<Index> &ids)
-{
-    if (text)
-        interner.internLines(*text, ids);
-}
-
-// The lines after the common prefix, numbered on from it; the common suffix is interned
-// once and shared by both sides.
+// The lines after the common prefix, numbered on from it. The common suffix is read once for
+// both sides, and its lines that occur in neither middle get an id of their own per position
+// (see reduce() for why that leaves the script unchanged), so they never enter the table.
 template<typename Index>
 void internRegions(const LineDiffRegions &regions, Side<Index> &base, Side<Index> &current,
                    LineDiffInterner<Index> &interner)
 {
     // Text lines run to a few dozen characters; a low guess only means the table grows.
     qsizetype characters = 0;
-    for (const auto &region : {regions.baseMiddle, regions.currentMiddle, regions.suffix})
+    for (const auto &region : {regions.baseMiddle, regions.currentMiddle})
         characters += region ? region->size() : 0;
     interner.reserve(std::size_t(characters / 40));
-    appendLines(regions.baseMiddle, interner, base.ids);
-    appendLines(regions.currentMiddle, interner, current.ids);
-    std::vector<Index> suffix;
-    appendLines(regions.suffix, interner, suffix);
-    base.ids.insert(base.ids.end(), suffix.begin(), suffix.end());
-    current.ids.insert(current.ids.end(), suffix.begin(), suffix.end());
+    if (regions.baseMiddle)
+        interner.internLines(*regions.baseMiddle, base.ids);
+    if (regions.currentMiddle)
+        interner.internLines(*regions.currentMiddle, current.ids);
+    const std::size_t baseMiddleLines = base.ids.size();
+    if (regions.suffix)
+        interner.lookUpLines(*regions.suffix, base.ids);
+    current.ids.insert(current.ids.end(), base.ids.begin() + std::ptrdiff_t(baseMiddleLines),
+                       base.ids.end());
     for (Side<Index> *side : {&base, &current}) {
         side->origin.resize(side->ids.size());
         for (std::size_t i = 0; i < side->origin.size(); ++i)
@@ -95,8 +91,16 @@ bool keepShared(Side<Index> &side, std::size_t from, const std::vector<std::uint
 //   each point unchanged: wherever the walk stands on the column's right edge and no insertion
 //   is shortest, the crossing removal always is, and on the left edge the two graphs coincide.
 //   The same holds for rows. So the line is changed, and the rest keep their script.
-// A common suffix, by contrast, is not stripped: the walk may prefer an insertion over its
-// diagonal (base "a", current "a", "a" inserts the second line, not the first).
+// - The common suffix T follows the middles A (base) and C (current). A line of T whose text
+//   occurs in neither A nor C is matched to its own copy in every longest common subsequence:
+//   with base lines of T matched into C, every base line of T after them must be matched, each
+//   to an earlier copy in the current T; a line of A-and-C-free text matched to an earlier copy
+//   takes that copy from its own base twin, which in turn needs a still earlier copy, and so on
+//   without end. (Symmetrically for current lines of T matched into A.) So the shortest scripts
+//   are the same whether such lines equal their other copies or not, and the walk, which only
+//   chooses among shortest scripts, picks the same one: each gets an id for its position alone.
+// The common suffix itself is not stripped: the walk may prefer an insertion over its diagonal
+// (base "a", current "a", "a" inserts the second line, not the first).
 template<typename Index>
 void reduce(Side<Index> &base, Side<Index> &current, std::size_t idCount)
 {

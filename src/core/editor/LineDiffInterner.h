@@ -26,28 +26,15 @@ public:
         m_lines.reserve(m_lines.size() + lines);
     }
 
-    // Cuts `text` at every "\n" and appends the id of each line to `ids`. Lines go in batches:
-    // all their hashes first, then a prefetch of every slot they land on, then the lookups, so
-    // the table's cache misses overlap instead of following one another.
-    void internLines(QStringView text, std::vector<Index> &ids)
-    {
-        Batch batch;
-        const char16_t *data = text.utf16();
-        qsizetype start = 0;
-        auto add = [&](qsizetype end) {
-            const QStringView line(data + start, end - start);
-            batch.lines[batch.count] = line;
-            batch.hashes[batch.count] = hashOf(line);
-            if (++batch.count == kBatchSize)
-                internBatch(batch, ids);
-            start = end + 1;
-        };
-        forEachLineFeed(data, text.size(), add);
-        add(text.size());
-        internBatch(batch, ids);
-    }
+    // Cuts `text` at every "\n" and appends the id of each line to `ids`.
+    void internLines(QStringView text, std::vector<Index> &ids) { addLines<true>(text, ids); }
 
-    std::size_t count() const { return m_lines.size(); }
+    // Like internLines, but adds nothing to the table: a line already interned gets its id, any
+    // other line a fresh id of its own, even when the same text comes again.
+    void lookUpLines(QStringView text, std::vector<Index> &ids) { addLines<false>(text, ids); }
+
+    // Every id handed out so far is below this.
+    std::size_t count() const { return m_lines.size() + m_fresh; }
 
 private:
     static constexpr int kBatchSize = 16;
@@ -63,23 +50,54 @@ private:
         int count = 0;
     };
 
-    void internBatch(Batch &batch, std::vector<Index> &ids)
+    // Lines go in batches: all their hashes first, then a prefetch of every slot they land on,
+    // then the lookups, so the table's cache misses overlap instead of following one another.
+    template<bool Insert>
+    void addLines(QStringView text, std::vector<Index> &ids)
     {
-        while ((m_lines.size() + std::size_t(batch.count)) * 2 > m_slots.size())
+        Batch batch;
+        const char16_t *data = text.utf16();
+        qsizetype start = 0;
+        auto add = [&](qsizetype end) {
+            const QStringView line(data + start, end - start);
+            batch.lines[batch.count] = line;
+            batch.hashes[batch.count] = hashOf(line);
+            if (++batch.count == kBatchSize)
+                addBatch<Insert>(batch, ids);
+            start = end + 1;
+        };
+        forEachLineFeed(data, text.size(), add);
+        add(text.size());
+        addBatch<Insert>(batch, ids);
+    }
+
+    template<bool Insert>
+    void addBatch(Batch &batch, std::vector<Index> &ids)
+    {
+        while (Insert && (m_lines.size() + std::size_t(batch.count)) * 2 > m_slots.size())
             grow();
+        if (m_slots.empty()) {
+            for (int i = 0; i < batch.count; ++i)
+                ids.push_back(Index(m_lines.size() + m_fresh++));
+            batch.count = 0;
+            return;
+        }
         for (int i = 0; i < batch.count; ++i)
             __builtin_prefetch(&m_slots[std::size_t(batch.hashes[i] >> 32) & m_mask]);
         for (int i = 0; i < batch.count; ++i)
-            ids.push_back(intern(batch.lines[i], batch.hashes[i]));
+            ids.push_back(find<Insert>(batch.lines[i], batch.hashes[i]));
         batch.count = 0;
     }
 
-    Index intern(QStringView line, std::uint64_t hash)
+    template<bool Insert>
+    Index find(QStringView line, std::uint64_t hash)
     {
         const auto tag = std::uint32_t(hash >> 32);
         for (std::size_t i = tag & m_mask;; i = (i + 1) & m_mask) {
             Slot &slot = m_slots[i];
             if (slot.idPlusOne == 0) {
+                if (!Insert)
+                    return Index(m_lines.size() + m_fresh++);
                 slot = {tag, Index(m_lines.size() + 1)};
                 m_lines.push_back(line);
                 return Index(m_lines.size() - 1);
@@ -179,4 +197,5 @@ private:
     std::vector<Slot> m_slots;
     std::vector<QStringView> m_lines; // the first occurrence of each id
     std::size_t m_mask = 0;
+    std::size_t m_fresh = 0; // ids given by lookUpLines to lines not in the table
 };

@@ -203,6 +203,7 @@ private slots:
     void matchesReferenceOnRandomTexts();
     void matchesReferenceAcrossLongSnakes();
     void matchesReferenceOnAllShortTexts();
+    void matchesReferenceOnSharedTails();
     void matchesReferenceOnLongScripts();
     void wideIndicesGiveTheSameScript();
     void largeReplacedBlockStaysFast();
@@ -360,6 +361,29 @@ void tst_LineDiff::matchesReferenceOnAllShortTexts()
             if (QTest::currentTestFailed())
                 return;
         }
+    }
+}
+
+// Different middles before a common tail that repeats lines of its own ("p", "q") among lines
+// of the middles: the tail's own lines must not shift the script.
+void tst_LineDiff::matchesReferenceOnSharedTails()
+{
+    QRandomGenerator random(17);
+    const QStringList middleLines{u"a"_qs, u"b"_qs};
+    const QStringList tailLines{u"a"_qs, u"b"_qs, u"p"_qs, u"q"_qs};
+    auto draw = [&](const QStringList &from, int count) {
+        QStringList lines;
+        for (int i = 0; i < count; ++i)
+            lines << from[random.bounded(int(from.size()))];
+        return lines;
+    };
+    for (int round = 0; round < 3000; ++round) {
+        const QStringList tail = draw(tailLines, int(random.bounded(12)) + 1);
+        const QStringList base = draw(middleLines, int(random.bounded(8))) + tail;
+        const QStringList current = draw(middleLines, int(random.bounded(8))) + tail;
+        compareWithReference(text(base), text(current));
+        if (QTest::currentTestFailed())
+            return;
     }
 }
 
