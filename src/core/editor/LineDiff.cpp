@@ -28,9 +28,9 @@ struct Side {
     std::vector<char> changed; // by original line: removed (base) or inserted (current)
 };
 
-// The lines after the common prefix, numbered on from it. The common suffix is read once for
-// both sides, and its lines that occur in neither middle get an id of their own per position
-// (see reduce() for why that leaves the script unchanged), so they never enter the table.
+// The lines after the common prefix, numbered on from it. The common suffix is read only up to
+// its first line whose text occurs in neither middle (see reduce() for why nothing after that
+// line can change), and that line stands for itself alone.
 template<typename Index>
 void internRegions(const LineDiffRegions &regions, Side<Index> &base, Side<Index> &current,
                    LineDiffInterner<Index> &interner)
@@ -46,7 +46,7 @@ void internRegions(const LineDiffRegions &regions, Side<Index> &base, Side<Index
         interner.internLines(*regions.currentMiddle, current.ids);
     const std::size_t baseMiddleLines = base.ids.size();
     if (regions.suffix)
-        interner.lookUpLines(*regions.suffix, base.ids);
+        interner.lookUpKnownLines(*regions.suffix, base.ids);
     current.ids.insert(current.ids.end(), base.ids.begin() + std::ptrdiff_t(baseMiddleLines),
                        base.ids.end());
     for (Side<Index> *side : {&base, &current}) {
@@ -93,12 +93,15 @@ bool keepShared(Side<Index> &side, std::size_t from, const std::vector<std::uint
 //   The same holds for rows. So the line is changed, and the rest keep their script.
 // - The common suffix T follows the middles A (base) and C (current). A line of T whose text
 //   occurs in neither A nor C is matched to its own copy in every longest common subsequence:
-//   with base lines of T matched into C, every base line of T after them must be matched, each
-//   to an earlier copy in the current T; a line of A-and-C-free text matched to an earlier copy
-//   takes that copy from its own base twin, which in turn needs a still earlier copy, and so on
-//   without end. (Symmetrically for current lines of T matched into A.) So the shortest scripts
-//   are the same whether such lines equal their other copies or not, and the walk, which only
-//   chooses among shortest scripts, picks the same one: each gets an id for its position alone.
+//   if base lines of T are matched into C, every base line of T after them must be matched,
+//   each to an earlier current copy (else the subsequence is one short); such a line cannot be
+//   matched into C, and a copy earlier than its own is taken from the base line there, which by
+//   the same count needs a still earlier copy, and so on without end (likewise with current
+//   lines of T matched into A; with neither, T is matched to itself). So every shortest script
+//   passes along the first such line, and the walk splits there: after it, both sides are the
+//   same lines and nothing changes; before it, the walk is the one for A and C followed by the
+//   part of T before that line. That line is kept as the last line of both sides, with an id of
+//   its own, so the pairing walk below still closes the stretch before it.
 // The common suffix itself is not stripped: the walk may prefer an insertion over its diagonal
 // (base "a", current "a", "a" inserts the second line, not the first).
 template<typename Index>

@@ -3,6 +3,8 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
+#include <utility>
 #include <vector>
 
 #include <QStringView>
@@ -29,9 +31,13 @@ public:
     // Cuts `text` at every "\n" and appends the id of each line to `ids`.
     void internLines(QStringView text, std::vector<Index> &ids) { addLines<true>(text, ids); }
 
-    // Like internLines, but adds nothing to the table: a line already interned gets its id, any
-    // other line a fresh id of its own, even when the same text comes again.
-    void lookUpLines(QStringView text, std::vector<Index> &ids) { addLines<false>(text, ids); }
+    // Appends the ids of the leading lines of `text` that are in the table, then a fresh id for
+    // the first line that is not, and stops there; adds nothing to the table. Returns whether it
+    // met such a line.
+    bool lookUpKnownLines(QStringView text, std::vector<Index> &ids)
+    {
+        return addLines<false>(text, ids);
+    }
 
     // Every id handed out so far is below this.
     std::size_t count() const { return m_lines.size() + m_fresh; }
@@ -52,52 +58,63 @@ private:
 
     // Lines go in batches: all their hashes first, then a prefetch of every slot they land on,
     // then the lookups, so the table's cache misses overlap instead of following one another.
+    // Without `Insert`, stops after the first line that is not in the table; returns whether it
+    // did.
     template<bool Insert>
-    void addLines(QStringView text, std::vector<Index> &ids)
+    bool addLines(QStringView text, std::vector<Index> &ids)
     {
         Batch batch;
         const char16_t *data = text.utf16();
         qsizetype start = 0;
+        bool stopped = false;
         auto add = [&](qsizetype end) {
             const QStringView line(data + start, end - start);
             batch.lines[batch.count] = line;
             batch.hashes[batch.count] = hashOf(line);
-            if (++batch.count == kBatchSize)
-                addBatch<Insert>(batch, ids);
             start = end + 1;
+            if (++batch.count == kBatchSize)
+                stopped = addBatch<Insert>(batch, ids);
+            return !stopped;
         };
-        forEachLineFeed(data, text.size(), add);
-        add(text.size());
-        addBatch<Insert>(batch, ids);
+        if (forEachLineFeed(data, text.size(), add) && add(text.size()) && batch.count > 0)
+            stopped = addBatch<Insert>(batch, ids);
+        return stopped;
     }
 
     template<bool Insert>
-    void addBatch(Batch &batch, std::vector<Index> &ids)
+    bool addBatch(Batch &batch, std::vector<Index> &ids)
     {
         while (Insert && (m_lines.size() + std::size_t(batch.count)) * 2 > m_slots.size())
             grow();
-        if (m_slots.empty()) {
-            for (int i = 0; i < batch.count; ++i)
-                ids.push_back(Index(m_lines.size() + m_fresh++));
-            batch.count = 0;
-            return;
+        const int count = std::exchange(batch.count, 0);
+        if (count == 0)
+            return false;
+        if (!Insert && m_slots.empty()) {
+            ids.push_back(Index(m_lines.size() + m_fresh++));
+            return true;
         }
-        for (int i = 0; i < batch.count; ++i)
+        for (int i = 0; i < count; ++i)
             __builtin_prefetch(&m_slots[std::size_t(batch.hashes[i] >> 32) & m_mask]);
-        for (int i = 0; i < batch.count; ++i)
-            ids.push_back(find<Insert>(batch.lines[i], batch.hashes[i]));
-        batch.count = 0;
+        for (int i = 0; i < count; ++i) {
+            const std::optional<Index> id = find<Insert>(batch.lines[i], batch.hashes[i]);
+            if (!id) {
+                ids.push_back(Index(m_lines.size() + m_fresh++));
+                return true;
+            }
+            ids.push_back(*id);
+        }
+        return false;
     }
 
     template<bool Insert>
-    Index find(QStringView line, std::uint64_t hash)
+    std::optional<Index> find(QStringView line, std::uint64_t hash)
     {
         const auto tag = std::uint32_t(hash >> 32);
         for (std::size_t i = tag & m_mask;; i = (i + 1) & m_mask) {
             Slot &slot = m_slots[i];
             if (slot.idPlusOne == 0) {
                 if (!Insert)
-                    return Index(m_lines.size() + m_fresh++);
+                    return std::nullopt;
                 slot = {tag, Index(m_lines.size() + 1)};
                 m_lines.push_back(line);
                 return Index(m_lines.size() - 1);
@@ -107,10 +124,10 @@ private:
         }
     }
 
-    // Calls `found` with the index of every "\n", in order; eight units per step where SSE2 is
-    // there (it always is on x86-64).
+    // Calls `found` with the index of every "\n", in order, while it returns true; eight units
+    // per step where SSE2 is there (it always is on x86-64). Returns whether it saw them all.
     template<typename Found>
-    static void forEachLineFeed(const char16_t *data, qsizetype size, Found &&found)
+    static bool forEachLineFeed(const char16_t *data, qsizetype size, Found &&found)
     {
         qsizetype i = 0;
 #if defined(__SSE2__)
@@ -119,16 +136,18 @@ private:
             const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i *>(data + i));
             auto mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(units, lineFeed)));
             while (mask != 0) {
-                found(i + qsizetype(std::countr_zero(mask)) / 2);
+                if (!found(i + qsizetype(std::countr_zero(mask)) / 2))
+                    return false;
                 mask &= mask - 1; // each matching unit sets two bits
                 mask &= mask - 1;
             }
         }
 #endif
         for (; i < size; ++i) {
-            if (data[i] == u'\n')
-                found(i);
+            if (data[i] == u'\n' && !found(i))
+                return false;
         }
+        return true;
     }
 
     static bool equal(QStringView a, QStringView b)
@@ -197,5 +216,5 @@ private:
     std::vector<Slot> m_slots;
     std::vector<QStringView> m_lines; // the first occurrence of each id
     std::size_t m_mask = 0;
-    std::size_t m_fresh = 0; // ids given by lookUpLines to lines not in the table
+    std::size_t m_fresh = 0; // ids given by lookUpKnownLines to lines not in the table
 };
