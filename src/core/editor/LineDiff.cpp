@@ -35,10 +35,11 @@ template<typename Index>
 void internRegions(const LineDiffRegions &regions, Side<Index> &base, Side<Index> &current,
                    LineDiffInterner<Index> &interner)
 {
-    // Text lines run to a few dozen characters; a low guess only means the table grows.
-    qsizetype characters = 0;
-    for (const auto &region : {regions.baseMiddle, regions.currentMiddle})
-        characters += region ? region->size() : 0;
+    // Text lines run to a few dozen characters, and most lines of one middle recur in the other;
+    // a low guess only means the table grows.
+    const qsizetype characters =
+        std::max(regions.baseMiddle ? regions.baseMiddle->size() : 0,
+                 regions.currentMiddle ? regions.currentMiddle->size() : 0);
     interner.reserve(std::size_t(characters / 40));
     if (regions.baseMiddle)
         interner.internLines(*regions.baseMiddle, base.ids);
@@ -49,11 +50,16 @@ void internRegions(const LineDiffRegions &regions, Side<Index> &base, Side<Index
         interner.lookUpKnownLines(*regions.suffix, base.ids);
     current.ids.insert(current.ids.end(), base.ids.begin() + std::ptrdiff_t(baseMiddleLines),
                        base.ids.end());
+}
+
+template<typename Index>
+void startVerdicts(qsizetype prefixLines, Side<Index> &base, Side<Index> &current)
+{
     for (Side<Index> *side : {&base, &current}) {
         side->origin.resize(side->ids.size());
         for (std::size_t i = 0; i < side->origin.size(); ++i)
-            side->origin[i] = Index(regions.prefixLines + qsizetype(i));
-        side->changed.assign(std::size_t(regions.prefixLines) + side->ids.size(), 0);
+            side->origin[i] = Index(prefixLines + qsizetype(i));
+        side->changed.assign(std::size_t(prefixLines) + side->ids.size(), 0);
     }
 }
 
@@ -199,11 +205,17 @@ LineDiff::Result diff(QStringView base, QStringView current)
     const LineDiffRegions regions = LineDiffRegions::of(base, current);
     if (regions.identical)
         return {};
-    LineDiffInterner<Index> interner;
     Side<Index> baseSide;
     Side<Index> currentSide;
-    internRegions(regions, baseSide, currentSide, interner);
-    reduce(baseSide, currentSide, interner.count());
+    std::size_t idCount = 0;
+    {
+        // Dropped before the rest is allocated: the table is the largest thing here.
+        LineDiffInterner<Index> interner;
+        internRegions(regions, baseSide, currentSide, interner);
+        idCount = interner.count();
+    }
+    startVerdicts(regions.prefixLines, baseSide, currentSide);
+    reduce(baseSide, currentSide, idCount);
     markScript(baseSide, currentSide);
     return pairedMarks(baseSide.changed, currentSide.changed, regions.prefixLines);
 }

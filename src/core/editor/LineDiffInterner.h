@@ -23,7 +23,7 @@ public:
     // Room for about `lines` more distinct lines without growing the table step by step.
     void reserve(std::size_t lines)
     {
-        while ((m_lines.size() + lines) * 2 > m_slots.size())
+        while (tooFull(m_lines.size() + lines))
             grow();
         m_lines.reserve(m_lines.size() + lines);
     }
@@ -84,7 +84,7 @@ private:
     template<bool Insert>
     bool addBatch(Batch &batch, std::vector<Index> &ids)
     {
-        while (Insert && (m_lines.size() + std::size_t(batch.count)) * 2 > m_slots.size())
+        while (Insert && tooFull(m_lines.size() + std::size_t(batch.count)))
             grow();
         const int count = std::exchange(batch.count, 0);
         if (count == 0)
@@ -196,6 +196,12 @@ private:
     static constexpr std::uint64_t kSeed1 = 0xe7037ed1a0b428dbull;
     static constexpr std::uint64_t kSeed2 = 0x8ebc6af09c88c6e3ull;
     static constexpr std::uint64_t kSeed3 = 0x589965cc75374cc3ull;
+
+    // Linear probing stays short up to about 70 % full.
+    bool tooFull(std::size_t lines) const
+    {
+        return lines * 10 > m_slots.size() * 7;
+    }
 
     void grow()
     {
