@@ -346,20 +346,24 @@ void tst_LineDiff::matchesReferenceAcrossLongSnakes()
     }
 }
 
-// Every pair of texts of up to five characters out of "a", "b" and a line feed: where the common
-// prefix and suffix of characters end relative to line feeds, at either end of either text.
+// Every pair of short texts, from up to four characters of "a", "b" and a line feed and from up
+// to six of "a" and a line feed: where the common prefix and suffix of characters end relative
+// to line feeds, at either end of either text.
 void tst_LineDiff::matchesReferenceOnAllShortTexts()
 {
-    QStringList texts{QString()};
-    for (qsizetype from = 0; from < texts.size() && texts[from].size() < 5; ++from) {
-        for (const QChar c : {u'a', u'b', u'\n'})
-            texts.append(texts[from] + c);
-    }
-    for (const QString &base : texts) {
-        for (const QString &current : texts) {
-            compareWithReference(base, current);
-            if (QTest::currentTestFailed())
-                return;
+    const std::pair<QString, int> alphabets[] = {{u"ab\n"_qs, 4}, {u"a\n"_qs, 6}};
+    for (const auto &[alphabet, longest] : alphabets) {
+        QStringList texts{QString()};
+        for (qsizetype from = 0; from < texts.size() && texts[from].size() < longest; ++from) {
+            for (const QChar c : alphabet)
+                texts.append(texts[from] + c);
+        }
+        for (const QString &base : texts) {
+            for (const QString &current : texts) {
+                compareWithReference(base, current);
+                if (QTest::currentTestFailed())
+                    return;
+            }
         }
     }
 }
