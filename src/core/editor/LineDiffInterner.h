@@ -56,8 +56,9 @@ private:
         int count = 0;
     };
 
-    // Lines go in batches: all their hashes first, then a prefetch of every slot they land on,
-    // then the lookups, so the table's cache misses overlap instead of following one another.
+    // Lines go in batches: each line's slot is prefetched as soon as its hash is known and looked
+    // up only when the batch is full, so the table's cache misses overlap with hashing and with
+    // one another instead of following one another. The table grows only between batches.
     // Without `Insert`, stops after the first line that is not in the table; returns whether it
     // did.
     template<bool Insert>
@@ -68,9 +69,16 @@ private:
         qsizetype start = 0;
         bool stopped = false;
         auto add = [&](qsizetype end) {
+            if (Insert && batch.count == 0) {
+                while (tooFull(m_lines.size() + kBatchSize))
+                    grow();
+            }
             const QStringView line(data + start, end - start);
+            const std::uint64_t hash = hashOf(line);
+            if (!m_slots.empty())
+                __builtin_prefetch(&m_slots[std::size_t(hash >> 32) & m_mask]);
             batch.lines[batch.count] = line;
-            batch.hashes[batch.count] = hashOf(line);
+            batch.hashes[batch.count] = hash;
             start = end + 1;
             if (++batch.count == kBatchSize)
                 stopped = addBatch<Insert>(batch, ids);
@@ -84,8 +92,6 @@ private:
     template<bool Insert>
     bool addBatch(Batch &batch, std::vector<Index> &ids)
     {
-        while (Insert && tooFull(m_lines.size() + std::size_t(batch.count)))
-            grow();
         const int count = std::exchange(batch.count, 0);
         if (count == 0)
             return false;
@@ -93,8 +99,6 @@ private:
             ids.push_back(Index(m_lines.size() + m_fresh++));
             return true;
         }
-        for (int i = 0; i < count; ++i)
-            __builtin_prefetch(&m_slots[std::size_t(batch.hashes[i] >> 32) & m_mask]);
         for (int i = 0; i < count; ++i) {
             const std::optional<Index> id = find<Insert>(batch.lines[i], batch.hashes[i]);
             if (!id) {
