@@ -43,7 +43,10 @@ void internRegions(const LineDiffRegions &regions, Side<Index> &base, Side<Index
     interner.reserve(std::size_t(characters / 40));
     if (regions.baseMiddle)
         interner.internLines(*regions.baseMiddle, base.ids);
-    if (regions.currentMiddle)
+    if (regions.currentMiddle && regions.baseMiddle)
+        interner.internLinesAlong(*regions.currentMiddle, current.ids, *regions.baseMiddle,
+                                  base.ids);
+    else if (regions.currentMiddle)
         interner.internLines(*regions.currentMiddle, current.ids);
     const std::size_t baseMiddleLines = base.ids.size();
     if (regions.suffix)

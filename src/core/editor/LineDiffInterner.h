@@ -29,14 +29,25 @@ public:
     }
 
     // Cuts `text` at every "\n" and appends the id of each line to `ids`.
-    void internLines(QStringView text, std::vector<Index> &ids) { addLines<true>(text, ids); }
+    void internLines(QStringView text, std::vector<Index> &ids) { addLines<true>(text, ids, {}); }
+
+    // Like internLines, for a text that mostly repeats `guide` (already interned as `guideIds`)
+    // line for line, as after scattered edits: a line equal to the guide's line at the same
+    // place takes that line's id without hashing or a table lookup. After many unequal lines in
+    // a row (lines were inserted or removed, so the places no longer correspond), the guide is
+    // dropped.
+    void internLinesAlong(QStringView text, std::vector<Index> &ids, QStringView guide,
+                          const std::vector<Index> &guideIds)
+    {
+        addLines<true>(text, ids, Guide{guide, &guideIds});
+    }
 
     // Appends the ids of the leading lines of `text` that are in the table, then a fresh id for
     // the first line that is not, and stops there; adds nothing to the table. Returns whether it
     // met such a line.
     bool lookUpKnownLines(QStringView text, std::vector<Index> &ids)
     {
-        return addLines<false>(text, ids);
+        return addLines<false>(text, ids, {});
     }
 
     // Every id handed out so far is below this.
@@ -50,10 +61,43 @@ private:
         Index idPlusOne = 0;
     };
 
+    static constexpr int kGuideMisses = 64;
+
     struct Batch {
         QStringView lines[kBatchSize];
         std::uint64_t hashes[kBatchSize];
+        std::size_t positions[kBatchSize]; // in `ids`, which holds a placeholder until then
         int count = 0;
+    };
+
+    struct Guide {
+        QStringView text;
+        const std::vector<Index> *ids = nullptr;
+        qsizetype start = 0;
+        std::size_t line = 0;
+        int misses = 0;
+
+        // The id of the guide's next line when it equals `line`; moves on either way.
+        std::optional<Index> follow(QStringView line)
+        {
+            if (!ids || this->line >= ids->size())
+                return std::nullopt;
+            qsizetype end = text.size();
+            forEachLineFeed(text.utf16() + start, text.size() - start, [&](qsizetype i) {
+                end = start + i;
+                return false;
+            });
+            const bool same = equal(text.sliced(start, end - start), line);
+            start = end + 1;
+            const Index id = (*ids)[this->line++];
+            if (same) {
+                misses = 0;
+                return id;
+            }
+            if (++misses == kGuideMisses)
+                ids = nullptr;
+            return std::nullopt;
+        }
     };
 
     // Lines go in batches: each line's slot is prefetched as soon as its hash is known and looked
@@ -62,24 +106,30 @@ private:
     // Without `Insert`, stops after the first line that is not in the table; returns whether it
     // did.
     template<bool Insert>
-    bool addLines(QStringView text, std::vector<Index> &ids)
+    bool addLines(QStringView text, std::vector<Index> &ids, Guide guide)
     {
         Batch batch;
         const char16_t *data = text.utf16();
         qsizetype start = 0;
         bool stopped = false;
         auto add = [&](qsizetype end) {
+            const QStringView line(data + start, end - start);
+            start = end + 1;
+            if (const std::optional<Index> id = guide.follow(line)) {
+                ids.push_back(*id);
+                return true;
+            }
             if (Insert && batch.count == 0) {
                 while (tooFull(m_lines.size() + kBatchSize))
                     grow();
             }
-            const QStringView line(data + start, end - start);
             const std::uint64_t hash = hashOf(line);
             if (!m_slots.empty())
                 __builtin_prefetch(&m_slots[std::size_t(hash >> 32) & m_mask]);
             batch.lines[batch.count] = line;
             batch.hashes[batch.count] = hash;
-            start = end + 1;
+            batch.positions[batch.count] = ids.size();
+            ids.push_back(0);
             if (++batch.count == kBatchSize)
                 stopped = addBatch<Insert>(batch, ids);
             return !stopped;
@@ -95,17 +145,15 @@ private:
         const int count = std::exchange(batch.count, 0);
         if (count == 0)
             return false;
-        if (!Insert && m_slots.empty()) {
-            ids.push_back(Index(m_lines.size() + m_fresh++));
-            return true;
-        }
         for (int i = 0; i < count; ++i) {
-            const std::optional<Index> id = find<Insert>(batch.lines[i], batch.hashes[i]);
+            const std::optional<Index> id =
+                m_slots.empty() ? std::nullopt : find<Insert>(batch.lines[i], batch.hashes[i]);
             if (!id) {
-                ids.push_back(Index(m_lines.size() + m_fresh++));
+                ids.resize(batch.positions[i] + 1);
+                ids.back() = Index(m_lines.size() + m_fresh++);
                 return true;
             }
-            ids.push_back(*id);
+            ids[batch.positions[i]] = *id;
         }
         return false;
     }
