@@ -1,6 +1,7 @@
 #include "core/editor/SyntaxColoring.h"
 
 #include <QRegularExpression>
+#include <QVarLengthArray>
 
 namespace SyntaxColoring {
 
@@ -63,10 +64,25 @@ const QRegularExpression &comment()
     return expression;
 }
 
-// Which expressions can match at all; one scan of the line spares most lines every search.
+// Whether `\s` or `\d` might match the character. Exact for ASCII; every other character counts
+// as possible, so the Unicode tables of the expression engine never need to agree with Qt's.
+bool maybeSpace(QChar ch)
+{
+    const char16_t code = ch.unicode();
+    return code >= 0x80 || code == u' ' || (code >= u'\t' && code <= u'\r');
+}
+
+bool maybeDigit(QChar ch)
+{
+    const char16_t code = ch.unicode();
+    return code >= 0x80 || (code >= u'0' && code <= u'9');
+}
+
+// Which expressions can match at all; one scan of the line spares most lines most searches.
+// Each flag is a condition that every match of its expression fulfils.
 struct LineTraits {
-    bool hash = false;
-    bool colon = false;
+    bool commentHash = false;      // a "#" at the start or after whitespace
+    bool colonBeforeSpace = false; // a ":" before whitespace or at the end
     bool digit = false;
     bool bracket = false;
     bool backtick = false;
@@ -77,14 +93,16 @@ struct LineTraits {
 LineTraits traitsOf(QStringView line)
 {
     LineTraits traits;
-    QChar previous;
-    for (const QChar ch : line) {
+    const qsizetype size = line.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar ch = line[i];
         switch (ch.unicode()) {
         case u'#':
-            traits.hash = true;
+            traits.commentHash = traits.commentHash || i == 0 || maybeSpace(line[i - 1]);
             break;
         case u':':
-            traits.colon = true;
+            traits.colonBeforeSpace =
+                traits.colonBeforeSpace || i + 1 == size || maybeSpace(line[i + 1]);
             break;
         case u'[':
         case u']':
@@ -94,18 +112,33 @@ LineTraits traitsOf(QStringView line)
             traits.backtick = true;
             break;
         case u'*':
-            traits.doubleStar = traits.doubleStar || previous == u'*';
+            traits.doubleStar = traits.doubleStar || (i > 0 && line[i - 1] == u'*');
             break;
         case u'_':
-            traits.doubleUnderscore = traits.doubleUnderscore || previous == u'_';
+            traits.doubleUnderscore = traits.doubleUnderscore || (i > 0 && line[i - 1] == u'_');
             break;
         default:
-            // Digits outside the BMP come as surrogate pairs: count them as possible digits.
-            traits.digit = traits.digit || ch.isDigit() || ch.isSurrogate();
+            traits.digit = traits.digit || maybeDigit(ch);
         }
-        previous = ch;
     }
     return traits;
+}
+
+// A `number` match starts at the line start or after whitespace, "[" or ",", with an optional
+// minus sign before its first digit. Most YAML lines with digits have none of those (ids, times
+// inside words), and skip the search.
+bool mayHoldNumber(QStringView line)
+{
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (!maybeDigit(line[i]))
+            continue;
+        qsizetype before = i - 1;
+        if (before >= 0 && line[before] == u'-')
+            --before;
+        if (before < 0 || maybeSpace(line[before]) || line[before] == u'[' || line[before] == u',')
+            return true;
+    }
+    return false;
 }
 
 void appendMatches(QList<SyntaxSpan> &spans, const QRegularExpression &expression, QStringView line,
@@ -173,16 +206,16 @@ QList<SyntaxSpan> yamlLine(QStringView line)
         return spans;
     spans.append({0, line.size(), SyntaxRole::Pink});
     const LineTraits traits = traitsOf(line);
-    if (traits.colon) {
+    if (traits.colonBeforeSpace) {
         const QRegularExpressionMatch match = keyColon().match(line);
         if (match.hasMatch())
             spans.append({match.capturedStart(1), match.capturedLength(1), SyntaxRole::Label});
     }
-    if (traits.digit)
+    if (traits.digit && mayHoldNumber(line))
         appendMatches(spans, number(), line, 1, SyntaxRole::Yellow);
     if (traits.bracket)
         appendMatches(spans, brackets(), line, 0, SyntaxRole::Yellow);
-    if (traits.hash)
+    if (traits.commentHash)
         appendMatches(spans, comment(), line, 0, SyntaxRole::SecondaryLabel);
     return spans;
 }
@@ -243,6 +276,29 @@ QList<SyntaxRole> roles(qsizetype length, const QList<SyntaxSpan> &spans)
         const qsizetype from = qBound(qsizetype(0), span.start, length);
         const qsizetype to = qBound(from, span.start + span.length, length);
         std::fill(result.begin() + from, result.begin() + to, span.role);
+    }
+    return result;
+}
+
+QList<SyntaxSpan> runs(qsizetype length, const QList<SyntaxSpan> &spans)
+{
+    if (length <= 0)
+        return {};
+    if (spans.isEmpty())
+        return {{0, length, SyntaxRole::Label}};
+    QVarLengthArray<SyntaxRole, 512> units(length, SyntaxRole::Label);
+    for (const SyntaxSpan &span : spans) {
+        const qsizetype from = qBound(qsizetype(0), span.start, length);
+        const qsizetype to = qBound(from, span.start + span.length, length);
+        std::fill(units.begin() + from, units.begin() + to, span.role);
+    }
+    QList<SyntaxSpan> result;
+    qsizetype start = 0;
+    for (qsizetype i = 1; i <= length; ++i) {
+        if (i == length || units[i] != units[start]) {
+            result.append({start, i - start, units[start]});
+            start = i;
+        }
     }
     return result;
 }

@@ -34,4 +34,8 @@ QList<SyntaxSpan> textSpans(QStringView text, SyntaxLanguage language);
 // One role per UTF-16 unit of a text of `length` units once `spans` are applied in order.
 QList<SyntaxRole> roles(qsizetype length, const QList<SyntaxSpan> &spans);
 
+// The same colouring as ordered, non-overlapping runs that cover all `length` units, neighbours
+// of one role merged: each unit is then coloured once.
+QList<SyntaxSpan> runs(qsizetype length, const QList<SyntaxSpan> &spans);
+
 } // namespace SyntaxColoring

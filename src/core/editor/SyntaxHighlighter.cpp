@@ -67,11 +67,10 @@ void SyntaxHighlighter::highlightBlock(const QString &text)
 {
     const bool inside = insideFrontMatter(currentBlock());
     setCurrentBlockState(inside ? kFrontMatterState : kBodyState);
-    setFormat(0, int(text.size()), m_formats[indexOf(SyntaxRole::Label)]);
-    if (!m_language)
-        return;
-    for (const SyntaxSpan &span : SyntaxColoring::lineSpans(text, *m_language, inside))
-        setFormat(int(span.start), int(span.length), m_formats[indexOf(span.role)]);
+    const QList<SyntaxSpan> spans =
+        m_language ? SyntaxColoring::lineSpans(text, *m_language, inside) : QList<SyntaxSpan>();
+    for (const SyntaxSpan &run : SyntaxColoring::runs(text.size(), spans))
+        setFormat(int(run.start), int(run.length), m_formats[indexOf(run.role)]);
 }
 
 bool SyntaxHighlighter::eventFilter(QObject *watched, QEvent *event)

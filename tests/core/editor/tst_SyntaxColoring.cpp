@@ -68,130 +68,66 @@ private:
         QTest::addColumn<QString>("language");
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("codes");
-        // Markdown headings.
-        QTest::newRow("heading") << "md"
-                                 << "# Title"
-                                 << "SBBBBBB";
-        QTest::newRow("no space after hash") << "md"
-                                             << "#Title"
-                                             << "LLLLLL";
-        QTest::newRow("seven hashes") << "md"
-                                      << "####### x"
-                                      << "LLLLLLLLL";
-        QTest::newRow("six hashes") << "md"
-                                    << "###### x"
-                                    << "SSSSSSBB";
-        QTest::newRow("hashes alone") << "md"
-                                      << "##"
-                                      << "SS";
-        QTest::newRow("bold inside heading") << "md"
-                                             << "# **a**"
-                                             << "SBBBBBB";
-        QTest::newRow("tab after hash") << "md"
-                                        << "#\tx"
-                                        << "SBB";
-        // Markdown bold and code.
-        QTest::newRow("bold and code") << "md"
-                                       << "**a** and `b`"
-                                       << "YYYYYLLLLLPPP";
-        QTest::newRow("single star inside bold") << "md"
-                                                 << "**a*b**"
-                                                 << "YYYYYYY";
-        QTest::newRow("four stars") << "md"
-                                    << "****"
-                                    << "LLLL";
-        QTest::newRow("underscores") << "md"
-                                     << "x __y__"
-                                     << "LLYYYYY";
-        QTest::newRow("mixed markers") << "md"
-                                       << "**a__"
-                                       << "LLLLL";
-        QTest::newRow("code inside bold") << "md"
-                                          << "**`c`**"
-                                          << "YYPPPYY";
-        QTest::newRow("empty code") << "md"
-                                    << "``"
-                                    << "LL";
-        QTest::newRow("unclosed code") << "md"
-                                       << "`a"
-                                       << "LL";
-        QTest::newRow("yaml rules not in body") << "md"
-                                                << "a: 1"
-                                                << "LLLL";
-        QTest::newRow("bold per line") << "md"
-                                       << "**a\nb**"
-                                       << "LLLLLLL";
-        // YAML.
-        QTest::newRow("list item with comment") << "yaml"
-                                                << "- name: Ada # lead"
-                                                << "PPPPPPLPPPPSSSSSSS";
-        QTest::newRow("numbers and brackets") << "yaml"
-                                              << "size: [1, 2.5, -3]"
-                                              << "PPPPLPYYPPYYYPPYYY";
-        QTest::newRow("letter and digit") << "yaml"
-                                          << "a2"
-                                          << "PP";
-        QTest::newRow("number with unit") << "yaml"
-                                          << "1.5s"
-                                          << "PPPP";
-        QTest::newRow("time") << "yaml"
-                              << "10:30"
-                              << "PPPPP";
-        QTest::newRow("colon without space") << "yaml"
-                                             << "a:b: c"
-                                             << "PPPPPP";
-        QTest::newRow("colon at end") << "yaml"
-                                      << "shots:"
-                                      << "PPPPPL";
-        QTest::newRow("only the first key colon") << "yaml"
-                                                  << "a: b: c"
-                                                  << "PLPPPPP";
-        QTest::newRow("number value") << "yaml"
-                                      << "n: 42"
-                                      << "PLPYY";
-        QTest::newRow("comment line") << "yaml"
-                                      << "# c: 1"
-                                      << "SSSSSS";
-        QTest::newRow("hash inside a word") << "yaml"
-                                            << "a#b"
-                                            << "PPP";
-        QTest::newRow("empty line") << "yaml"
-                                    << ""
-                                    << "";
-        QTest::newRow("lines") << "yaml"
-                               << "a: 1\n\nb: 2"
-                               << "PLPYLLPLPY";
-        QTest::newRow("crlf") << "yaml"
-                              << "a: 1\r\nb"
-                              << "PLPYLLP";
-        // Front matter.
-        QTest::newRow("front matter") << "md"
-                                      << "---\ntitle: X\n---\n# Body"
-                                      << "SSSLPPPPPLPPLSSSLSBBBBB";
-        QTest::newRow("front matter, spaced delimiters") << "md"
-                                                         << " --- \nn: 2\n---\n**b**"
-                                                         << "SSSSSLPLPYLSSSLYYYYY";
-        QTest::newRow("front matter, empty") << "md"
-                                             << "---\n---\na: 1"
-                                             << "SSSLSSSLLLLL";
-        QTest::newRow("front matter, heading inside") << "md"
-                                                      << "---\n# c\n---\n"
-                                                      << "SSSLSSSLSSSL";
-        QTest::newRow("unclosed front matter") << "md"
-                                               << "---\n# a\nb: 1"
-                                               << "LLLLSBBLLLLL";
-        QTest::newRow("delimiter later in body") << "md"
-                                                 << "x\n---\ny: 1\n---"
-                                                 << "LLLLLLLLLLLLLL";
-        QTest::newRow("third delimiter is body") << "md"
-                                                 << "---\n---\n---"
-                                                 << "SSSLSSSLLLL";
-        QTest::newRow("yaml has no front matter") << "yaml"
-                                                  << "---\na\n---"
-                                                  << "PPPLPLPPP";
-        QTest::newRow("empty markdown") << "md"
-                                        << ""
-                                        << "";
+        const struct {
+            const char *name;
+            const char *language;
+            const char *text;
+            const char *codes;
+        } examples[] = {
+            // Markdown headings.
+            {"heading", "md", "# Title", "SBBBBBB"},
+            {"no space after hash", "md", "#Title", "LLLLLL"},
+            {"seven hashes", "md", "####### x", "LLLLLLLLL"},
+            {"six hashes", "md", "###### x", "SSSSSSBB"},
+            {"hashes alone", "md", "##", "SS"},
+            {"bold inside heading", "md", "# **a**", "SBBBBBB"},
+            {"tab after hash", "md", "#\tx", "SBB"},
+            // Markdown bold and code.
+            {"bold and code", "md", "**a** and `b`", "YYYYYLLLLLPPP"},
+            {"single star inside bold", "md", "**a*b**", "YYYYYYY"},
+            {"four stars", "md", "****", "LLLL"},
+            {"underscores", "md", "x __y__", "LLYYYYY"},
+            {"mixed markers", "md", "**a__", "LLLLL"},
+            {"code inside bold", "md", "**`c`**", "YYPPPYY"},
+            {"empty code", "md", "``", "LL"},
+            {"unclosed code", "md", "`a", "LL"},
+            {"yaml rules not in body", "md", "a: 1", "LLLL"},
+            {"bold per line", "md", "**a\nb**", "LLLLLLL"},
+            // YAML.
+            {"list item with comment", "yaml", "- name: Ada # lead", "PPPPPPLPPPPSSSSSSS"},
+            {"numbers and brackets", "yaml", "size: [1, 2.5, -3]", "PPPPLPYYPPYYYPPYYY"},
+            {"letter and digit", "yaml", "a2", "PP"},
+            {"number with unit", "yaml", "1.5s", "PPPP"},
+            {"time", "yaml", "10:30", "PPPPP"},
+            {"colon without space", "yaml", "a:b: c", "PPPPPP"},
+            {"colon at end", "yaml", "shots:", "PPPPPL"},
+            {"only the first key colon", "yaml", "a: b: c", "PLPPPPP"},
+            {"number value", "yaml", "n: 42", "PLPYY"},
+            {"numbers after a minus", "yaml", "-1 x,2 a-3 --4 [5]", "YYPPPYPPPPPPPPPYYY"},
+            {"digits inside words", "yaml", "id: shot-12 t10", "PPLPPPPPPPPPPPP"},
+            {"other scripts' digits", "yaml", "n: \u0663", "PLPY"},
+            {"comment line", "yaml", "# c: 1", "SSSSSS"},
+            {"hash inside a word", "yaml", "a#b", "PPP"},
+            {"empty line", "yaml", "", ""},
+            {"lines", "yaml", "a: 1\n\nb: 2", "PLPYLLPLPY"},
+            {"crlf", "yaml", "a: 1\r\nb", "PLPYLLP"},
+            // Front matter.
+            {"front matter", "md", "---\ntitle: X\n---\n# Body", "SSSLPPPPPLPPLSSSLSBBBBB"},
+            {"front matter, spaced delimiters", "md", " --- \nn: 2\n---\n**b**",
+             "SSSSSLPLPYLSSSLYYYYY"},
+            {"front matter, empty", "md", "---\n---\na: 1", "SSSLSSSLLLLL"},
+            {"front matter, heading inside", "md", "---\n# c\n---\n", "SSSLSSSLSSSL"},
+            {"unclosed front matter", "md", "---\n# a\nb: 1", "LLLLSBBLLLLL"},
+            {"delimiter later in body", "md", "x\n---\ny: 1\n---", "LLLLLLLLLLLLLL"},
+            {"third delimiter is body", "md", "---\n---\n---", "SSSLSSSLLLL"},
+            {"yaml has no front matter", "yaml", "---\na\n---", "PPPLPLPPP"},
+            {"empty markdown", "md", "", ""},
+        };
+        for (const auto &example : examples) {
+            QTest::newRow(example.name)
+                << QString(example.language) << QString::fromUtf8(example.text)
+                << QString(example.codes);
+        }
     }
 
 private slots:
@@ -203,6 +139,18 @@ private slots:
         QFETCH(QString, codes);
         const QList<SyntaxSpan> spans = SyntaxColoring::textSpans(text, languageNamed(language));
         QCOMPARE(codesOf(SyntaxColoring::roles(text.size(), spans)), codes);
+
+        // The runs colour every unit once, the same way, and never split a run of one role.
+        const QList<SyntaxSpan> runs = SyntaxColoring::runs(text.size(), spans);
+        QCOMPARE(codesOf(SyntaxColoring::roles(text.size(), runs)), codes);
+        qsizetype end = 0;
+        for (qsizetype i = 0; i < runs.size(); ++i) {
+            QCOMPARE(runs[i].start, end);
+            QVERIFY(runs[i].length > 0);
+            QVERIFY(i == 0 || runs[i - 1].role != runs[i].role);
+            end += runs[i].length;
+        }
+        QCOMPARE(end, text.size());
     }
 
     void colours_data()
