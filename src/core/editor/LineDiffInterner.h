@@ -205,7 +205,8 @@ private:
     static bool equal(QStringView a, QStringView b)
     {
         return a.size() == b.size() &&
-               std::memcmp(a.utf16(), b.utf16(), std::size_t(a.size()) * sizeof(char16_t)) == 0;
+               (a.isEmpty() ||
+                std::memcmp(a.utf16(), b.utf16(), std::size_t(a.size()) * sizeof(char16_t)) == 0);
     }
 
     // Two independent multiply-fold chains over 32 bytes per round, so a line costs a few cycles
@@ -223,7 +224,8 @@ private:
             size -= 32;
         }
         unsigned char tail[32] = {};
-        std::memcpy(tail, bytes, size);
+        if (size > 0) // an empty line may have no storage at all
+            std::memcpy(tail, bytes, size);
         a = fold(word(tail) ^ kSeed2, word(tail + 8) ^ a);
         b = fold(word(tail + 16) ^ kSeed3, word(tail + 24) ^ b);
         return fold(a ^ kSeed0, b ^ kSeed1);
