@@ -95,7 +95,7 @@ private:
 // One escape per coloured range, a reset at every line end.
 QByteArray ansi(const QTextDocument &document)
 {
-    const QString text = document.toPlainText();
+    const QString text = document.toRawText();
     QByteArray out;
     out.reserve(text.size() * 2);
     Escapes escapes;

@@ -32,6 +32,8 @@ SyntaxHighlighter::SyntaxHighlighter(QTextDocument *document,
     , m_palette(SyntaxPalette::fromPalette(QGuiApplication::palette()))
 {
     updateFormats();
+    if (!document)
+        return;
     document->documentLayout();
     // Connected ahead of the base class, so that the front matter is known before it colours the
     // edited blocks; the follow-up runs once the edit has been coloured.

@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include "core/editor/SyntaxColoring.h"
 #include "core/editor/SyntaxHighlighter.h"
 
 namespace {
@@ -33,6 +34,20 @@ QList<QColor> freshColours(const QString &text, SyntaxLanguage language)
     document.setPlainText(text);
     new SyntaxHighlighter(&document, language);
     return coloursOf(document);
+}
+
+// The colours the line rules give for a whole text, in the highlighter's palette: what the
+// document must show, separators without a colour.
+QList<QColor> engineColours(const QString &text, SyntaxLanguage language,
+                            const SyntaxPalette &palette)
+{
+    const QList<SyntaxRole> roles =
+        SyntaxColoring::roles(text.size(), SyntaxColoring::textSpans(text, language));
+    QList<QColor> colours;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        colours << (text[i] == u'\n' ? QColor() : palette.color(roles[i]));
+    colours << QColor();
+    return colours;
 }
 
 QString visible(QString text)
@@ -366,13 +381,14 @@ private slots:
                 random.chance(70) ? SyntaxLanguage::Markdown : SyntaxLanguage::Yaml;
             QTextDocument document;
             document.setPlainText(random.document(language));
-            new SyntaxHighlighter(&document, language);
+            const auto *highlighter = new SyntaxHighlighter(&document, language);
             QStringList history;
             for (int step = 0; step < 12; ++step, ++edits) {
                 history << random.edit(document, language);
                 const QString text = document.toPlainText();
                 const QList<QColor> actual = coloursOf(document);
                 const QList<QColor> expected = freshColours(text, language);
+                QCOMPARE(expected, engineColours(text, language, highlighter->palette()));
                 const qsizetype at = firstDifference(actual, expected);
                 if (at >= 0) {
                     QFAIL(qPrintable(
