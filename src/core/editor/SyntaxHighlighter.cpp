@@ -147,7 +147,7 @@ void SyntaxHighlighter::locateFrontMatter()
 {
     m_opened = false;
     m_closingBlock = -1;
-    if (m_language != SyntaxLanguage::Markdown)
+    if (m_language != SyntaxLanguage::Markdown || !document())
         return;
     QTextBlock block = document()->firstBlock();
     m_opened = SyntaxColoring::isDelimiter(block.text());

@@ -19,8 +19,8 @@ class QTextDocument;
 //
 // It is owned by its document and bound to it for life. The document reports edits only once it
 // has a layout, so one is created when it has none: attach to an editor's document after the
-// editor has installed its own layout. Colours follow the application palette: a palette change
-// re-colours the whole text.
+// editor has installed its own layout. Colours follow the application palette: an application
+// event filter re-colours the whole text when the palette changes.
 class SyntaxHighlighter final : public QSyntaxHighlighter {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(SyntaxHighlighter)
@@ -43,6 +43,9 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The edit tracking is wired to the document given at construction.
+    using QSyntaxHighlighter::setDocument;
+
     void noteContentsChange(int from, int charsRemoved, int charsAdded);
     void reconcileFrontMatter();
     void locateFrontMatter();

@@ -372,6 +372,15 @@ private slots:
         QCOMPARE(document.lastBlock().previous().layout()->formats().size(), 4);
     }
 
+    void withoutDocumentDoesNothing()
+    {
+        SyntaxHighlighter highlighter(nullptr, SyntaxLanguage::Markdown);
+        highlighter.setLanguage(SyntaxLanguage::Yaml);
+        highlighter.setPalette(SyntaxPalette::fromPalette(appearance(true)));
+        highlighter.rehighlight();
+        QCOMPARE(highlighter.document(), nullptr);
+    }
+
     void randomEditsMatchFreshPass()
     {
         RandomEditor random(20261211);
