@@ -15,8 +15,8 @@ namespace {
 // greedy passes visit beyond the grid (at most 2·(n+m)) all fit in 32 bits.
 constexpr qsizetype kCompactLineLimit = qsizetype(1) << 29;
 
-// A reduction round that removes nothing ends the rounds; the cap only bounds the cost of
-// texts whose every round removes a little.
+// A reduction round that drops no line ends the rounds; the cap only bounds the cost of texts
+// whose every round drops a little.
 constexpr int kMaxReductionRounds = 8;
 
 // One side of the problem as it shrinks: the ids still in play, the original line numbers
@@ -134,7 +134,8 @@ void reduce(Side<Index> &base, Side<Index> &current, std::size_t idCount)
             presence[std::size_t(current.ids[i])] |= 2;
         const bool droppedBase = keepShared(base, prefix, presence, 2);
         const bool droppedCurrent = keepShared(current, prefix, presence, 1);
-        if (prefix == 0 && !droppedBase && !droppedCurrent)
+        // A prefix left over is the greedy passes' first snake, which costs them nothing.
+        if (!droppedBase && !droppedCurrent)
             return;
     }
 }
