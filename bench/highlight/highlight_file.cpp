@@ -97,7 +97,7 @@ QByteArray ansi(const QTextDocument &document)
 {
     const QString text = document.toRawText();
     QByteArray out;
-    out.reserve(text.size() * 2);
+    out.reserve(text.size() * 4);
     Escapes escapes;
     qsizetype blockStart = 0;
     for (QTextBlock block = document.firstBlock(); block.isValid(); block = block.next()) {

@@ -7,61 +7,68 @@ namespace SyntaxColoring {
 
 namespace {
 
-// Anchors match at line starts and ends; \s and \d follow Unicode as the colouring has always
-// done. A text document's line never holds a "\n", so within one line "^" and "$" match only at
-// its two ends.
-QRegularExpression compiled(const char16_t *pattern)
+// One expression, compiled twice. Anchors match at line starts and ends; \s and \d follow Unicode,
+// as the colouring always has. On a line of ASCII characters Unicode makes no difference, and
+// the plain compilation is faster. A text document's line never holds a "\n", so within one line
+// "^" and "$" match only at its two ends.
+class Pattern {
+public:
+    explicit Pattern(const char16_t *pattern)
+        : m_unicode(QString::fromUtf16(pattern), QRegularExpression::MultilineOption |
+                                                     QRegularExpression::UseUnicodePropertiesOption)
+        , m_ascii(QString::fromUtf16(pattern), QRegularExpression::MultilineOption)
+    {
+        m_unicode.optimize();
+        m_ascii.optimize();
+    }
+
+    const QRegularExpression &forLine(bool ascii) const { return ascii ? m_ascii : m_unicode; }
+
+private:
+    QRegularExpression m_unicode;
+    QRegularExpression m_ascii;
+};
+
+const Pattern &heading()
 {
-    QRegularExpression expression(QString::fromUtf16(pattern),
-                                  QRegularExpression::MultilineOption |
-                                      QRegularExpression::UseUnicodePropertiesOption);
-    expression.optimize();
-    return expression;
+    static const Pattern pattern(uR"re(^(#{1,6})(\s.*)?$)re");
+    return pattern;
 }
 
-const QRegularExpression &heading()
+const Pattern &bold()
 {
-    static const QRegularExpression expression = compiled(uR"re(^(#{1,6})(\s.*)?$)re");
-    return expression;
+    static const Pattern pattern(uR"re(\*\*(?:[^*\n]|\*(?!\*))+?\*\*|__(?:[^_\n]|_(?!_))+?__)re");
+    return pattern;
 }
 
-const QRegularExpression &bold()
+const Pattern &inlineCode()
 {
-    static const QRegularExpression expression =
-        compiled(uR"re(\*\*(?:[^*\n]|\*(?!\*))+?\*\*|__(?:[^_\n]|_(?!_))+?__)re");
-    return expression;
+    static const Pattern pattern(uR"re(`[^`\n]+`)re");
+    return pattern;
 }
 
-const QRegularExpression &inlineCode()
+const Pattern &keyColon()
 {
-    static const QRegularExpression expression = compiled(uR"re(`[^`\n]+`)re");
-    return expression;
+    static const Pattern pattern(uR"re(^\s*(?:- +)?[^:\n]*?(:)(?=\s|$))re");
+    return pattern;
 }
 
-const QRegularExpression &keyColon()
+const Pattern &number()
 {
-    static const QRegularExpression expression =
-        compiled(uR"re(^\s*(?:- +)?[^:\n]*?(:)(?=\s|$))re");
-    return expression;
+    static const Pattern pattern(uR"re((?:^|[\s\[,])(-?\d+(?:\.\d+)?)(?=[\s\],]|$))re");
+    return pattern;
 }
 
-const QRegularExpression &number()
+const Pattern &brackets()
 {
-    static const QRegularExpression expression =
-        compiled(uR"re((?:^|[\s\[,])(-?\d+(?:\.\d+)?)(?=[\s\],]|$))re");
-    return expression;
+    static const Pattern pattern(uR"re([\[\]])re");
+    return pattern;
 }
 
-const QRegularExpression &brackets()
+const Pattern &comment()
 {
-    static const QRegularExpression expression = compiled(uR"re([\[\]])re");
-    return expression;
-}
-
-const QRegularExpression &comment()
-{
-    static const QRegularExpression expression = compiled(uR"re((?:^|\s)#.*$)re");
-    return expression;
+    static const Pattern pattern(uR"re((?:^|\s)#.*$)re");
+    return pattern;
 }
 
 // Whether `\s` or `\d` might match the character. Exact for ASCII; every other character counts
@@ -88,6 +95,7 @@ struct LineTraits {
     bool backtick = false;
     bool doubleStar = false;
     bool doubleUnderscore = false;
+    bool ascii = true;
 };
 
 LineTraits traitsOf(QStringView line)
@@ -96,6 +104,7 @@ LineTraits traitsOf(QStringView line)
     const qsizetype size = line.size();
     for (qsizetype i = 0; i < size; ++i) {
         const QChar ch = line[i];
+        traits.ascii = traits.ascii && ch.unicode() < 0x80;
         switch (ch.unicode()) {
         case u'#':
             traits.commentHash = traits.commentHash || i == 0 || maybeSpace(line[i - 1]);
@@ -181,8 +190,9 @@ bool isDelimiter(QStringView line)
 QList<SyntaxSpan> markdownLine(QStringView line)
 {
     QList<SyntaxSpan> spans;
+    const LineTraits traits = traitsOf(line);
     if (line.startsWith(u'#')) {
-        const QRegularExpressionMatch match = heading().match(line);
+        const QRegularExpressionMatch match = heading().forLine(traits.ascii).match(line);
         if (match.hasMatch()) {
             spans.append(
                 {match.capturedStart(1), match.capturedLength(1), SyntaxRole::SecondaryLabel});
@@ -191,11 +201,10 @@ QList<SyntaxSpan> markdownLine(QStringView line)
             return spans;
         }
     }
-    const LineTraits traits = traitsOf(line);
     if (traits.doubleStar || traits.doubleUnderscore)
-        appendMatches(spans, bold(), line, 0, SyntaxRole::Yellow);
+        appendMatches(spans, bold().forLine(traits.ascii), line, 0, SyntaxRole::Yellow);
     if (traits.backtick)
-        appendMatches(spans, inlineCode(), line, 0, SyntaxRole::Pink);
+        appendMatches(spans, inlineCode().forLine(traits.ascii), line, 0, SyntaxRole::Pink);
     return spans;
 }
 
@@ -207,16 +216,16 @@ QList<SyntaxSpan> yamlLine(QStringView line)
     spans.append({0, line.size(), SyntaxRole::Pink});
     const LineTraits traits = traitsOf(line);
     if (traits.colonBeforeSpace) {
-        const QRegularExpressionMatch match = keyColon().match(line);
+        const QRegularExpressionMatch match = keyColon().forLine(traits.ascii).match(line);
         if (match.hasMatch())
             spans.append({match.capturedStart(1), match.capturedLength(1), SyntaxRole::Label});
     }
     if (traits.digit && mayHoldNumber(line))
-        appendMatches(spans, number(), line, 1, SyntaxRole::Yellow);
+        appendMatches(spans, number().forLine(traits.ascii), line, 1, SyntaxRole::Yellow);
     if (traits.bracket)
-        appendMatches(spans, brackets(), line, 0, SyntaxRole::Yellow);
+        appendMatches(spans, brackets().forLine(traits.ascii), line, 0, SyntaxRole::Yellow);
     if (traits.commentHash)
-        appendMatches(spans, comment(), line, 0, SyntaxRole::SecondaryLabel);
+        appendMatches(spans, comment().forLine(traits.ascii), line, 0, SyntaxRole::SecondaryLabel);
     return spans;
 }
 

@@ -82,6 +82,7 @@ private:
             {"hashes alone", "md", "##", "SS"},
             {"bold inside heading", "md", "# **a**", "SBBBBBB"},
             {"tab after hash", "md", "#\tx", "SBB"},
+            {"no-break space after hash", "md", "#\u00a0x", "SBB"},
             // Markdown bold and code.
             {"bold and code", "md", "**a** and `b`", "YYYYYLLLLLPPP"},
             {"single star inside bold", "md", "**a*b**", "YYYYYYY"},
@@ -108,6 +109,7 @@ private:
             {"other scripts' digits", "yaml", "n: \u0663", "PLPY"},
             {"comment line", "yaml", "# c: 1", "SSSSSS"},
             {"hash inside a word", "yaml", "a#b", "PPP"},
+            {"no-break space before a comment", "yaml", "a\u00a0# c", "PSSSS"},
             {"empty line", "yaml", "", ""},
             {"lines", "yaml", "a: 1\n\nb: 2", "PLPYLLPLPY"},
             {"crlf", "yaml", "a: 1\r\nb", "PLPYLLP"},
