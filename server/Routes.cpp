@@ -14,8 +14,10 @@ void Routes::registerAll(httplib::Server &server, ServerContext &ctx)
     registerAgentModelRoutes(server, ctx);
     registerUpdateRoutes(server, ctx);
     registerGitRoutes(server, ctx);
-    // The agent (chat stream, title), render, media (cas), cut-graph and ship routes register
-    // here too, each area from its own file with the same signature.
+    registerAgentRoutes(server, ctx);
+    registerRenderRoutes(server, ctx); // with the media (cas) routes
+    registerCutGraphRoutes(server, ctx);
+    registerShipRoutes(server, ctx);
 
     // Anything that reaches the error handler without a body of its own (no route matched, a
     // bad request line) still answers with an `error` text.

@@ -14,6 +14,10 @@ void registerProjectRoutes(httplib::Server &server, ServerContext &ctx);
 void registerAgentModelRoutes(httplib::Server &server, ServerContext &ctx);
 void registerUpdateRoutes(httplib::Server &server, ServerContext &ctx);
 void registerGitRoutes(httplib::Server &server, ServerContext &ctx);
+void registerAgentRoutes(httplib::Server &server, ServerContext &ctx);
+void registerRenderRoutes(httplib::Server &server, ServerContext &ctx);
+void registerCutGraphRoutes(httplib::Server &server, ServerContext &ctx);
+void registerShipRoutes(httplib::Server &server, ServerContext &ctx);
 
 namespace Routes {
 

@@ -15,6 +15,15 @@ std::optional<int> parseInt(const QString &text, int min, int max)
     return value;
 }
 
+std::optional<double> parseReal(const QString &text, double min, double max)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !(value >= min && value <= max))
+        return std::nullopt;
+    return value;
+}
+
 std::optional<ServerOptions> failure(QString *error, const QString &message)
 {
     if (error)
@@ -35,7 +44,8 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
             flag.truncate(eq);
         }
         static const QStringList valueFlags{u"--data"_qs, u"--port"_qs, u"--user"_qs,
-                                            u"--code-ttl-seconds"_qs, u"--latest-version"_qs};
+                                            u"--code-ttl-seconds"_qs, u"--latest-version"_qs,
+                                            u"--render-seconds"_qs, u"--render-failure-rate"_qs};
         QString value;
         if (valueFlags.contains(flag)) {
             if (inlineValue) {
@@ -85,6 +95,16 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
                 return failure(error,
                                u"--latest-version must look like 1.2.3, not \""_qs + value + u'"');
             options.latestVersion = value;
+        } else if (flag == u"--render-seconds") {
+            const auto seconds = parseReal(value, 0, 3600);
+            if (!seconds)
+                return failure(error, u"--render-seconds must be a number from 0 to 3600"_qs);
+            options.renderSeconds = *seconds;
+        } else if (flag == u"--render-failure-rate") {
+            const auto rate = parseReal(value, 0, 1);
+            if (!rate)
+                return failure(error, u"--render-failure-rate must be a number from 0 to 1"_qs);
+            options.renderFailureRate = *rate;
         } else if (flag == u"--test-hooks") {
             options.testHooks = true;
         } else if (flag == u"--help" || flag == u"-h") {
@@ -102,12 +122,15 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
 QString ServerOptions::usage()
 {
     return u"usage: slatebox-server --data DIR [--port N] [--user HANDLE=TOKEN]... "
-           u"[--latest-version X.Y.Z] [--test-hooks]\n"
+           u"[--latest-version X.Y.Z] [--render-seconds S] [--render-failure-rate R] "
+           u"[--test-hooks]\n"
            u"  --data DIR        state folder (created when missing; kept across restarts)\n"
            u"  --port N          port on 127.0.0.1 (default 8787; 0 picks a free one and prints "
            u"it on the first line)\n"
            u"  --user H=TOKEN    make account H (with its personal organisation) and give it the "
            u"device token TOKEN\n"
            u"  --latest-version  version the update feed offers (default: the server's own)\n"
+           u"  --render-seconds S       time a render stays \"rendering\" (default 4)\n"
+           u"  --render-failure-rate R  share of renders that fail, 0 to 1 (default 0)\n"
            u"  --test-hooks      enable the test-only endpoints\n"_qs;
 }
