@@ -43,9 +43,13 @@ std::optional<ServerOptions> ServerOptions::parse(const QStringList &arguments, 
             inlineValue = flag.mid(eq + 1);
             flag.truncate(eq);
         }
-        static const QStringList valueFlags{u"--data"_qs, u"--port"_qs, u"--user"_qs,
-                                            u"--code-ttl-seconds"_qs, u"--latest-version"_qs,
-                                            u"--render-seconds"_qs, u"--render-failure-rate"_qs};
+        static const QStringList valueFlags{u"--data"_qs,
+                                            u"--port"_qs,
+                                            u"--user"_qs,
+                                            u"--code-ttl-seconds"_qs,
+                                            u"--latest-version"_qs,
+                                            u"--render-seconds"_qs,
+                                            u"--render-failure-rate"_qs};
         QString value;
         if (valueFlags.contains(flag)) {
             if (inlineValue) {

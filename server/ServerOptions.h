@@ -21,9 +21,9 @@ struct ServerOptions {
     QString dataDir;
     int port = 8787;
     QList<UserSeed> users;
-    int codeTtlSeconds = 600; // lifetime of a sign-in code
-    bool testHooks = false;   // enables the test-only endpoints
-    QString latestVersion;    // what the update feed offers; empty: the server's own version
+    int codeTtlSeconds = 600;     // lifetime of a sign-in code
+    bool testHooks = false;       // enables the test-only endpoints
+    QString latestVersion;        // what the update feed offers; empty: the server's own version
     double renderSeconds = 4;     // how long a render stays "rendering"
     double renderFailureRate = 0; // share of renders that end "failed", 0 to 1
     bool help = false;
