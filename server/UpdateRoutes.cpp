@@ -32,7 +32,8 @@ void registerUpdateRoutes(httplib::Server &server, ServerContext &ctx)
                                        ? QCoreApplication::applicationVersion()
                                        : ctx.options.latestVersion;
         const QVersionNumber latest = QVersionNumber::fromString(latestText);
-        if (QVersionNumber::compare(current, latest) >= 0) {
+        // 1.4 and 1.4.0 are the same version.
+        if (QVersionNumber::compare(current.normalized(), latest.normalized()) >= 0) {
             res.status = 204;
             return;
         }

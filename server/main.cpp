@@ -1,10 +1,13 @@
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+
+#include <sys/socket.h>
 
 #include <httplib.h>
 
@@ -94,6 +97,11 @@ int main(int argc, char *argv[])
     // Each open connection (and each streamed answer) holds a worker for its whole life.
     server.new_task_queue = [] { return new httplib::ThreadPool(128); };
     server.set_keep_alive_timeout(5);
+    // httplib's default also sets SO_REUSEPORT, which would let a second server share a busy port.
+    server.set_socket_options([](int sock) {
+        const int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    });
     Routes::registerAll(server, ctx);
 
     int port = options.port;
@@ -111,10 +119,14 @@ int main(int argc, char *argv[])
                 dataDir.toLocal8Bit().constData());
     std::fflush(stdout);
 
+    // On a stop signal leave at once: httplib's own stop() waits for idle keep-alive connections
+    // to time out, and every change is already committed to the database and the repositories.
     std::thread signalWaiter([&server, stopSignals] {
         int received = 0;
         sigwait(&stopSignals, &received);
         server.stop();
+        std::fflush(stdout);
+        std::_Exit(0);
     });
     signalWaiter.detach();
     const bool ok = server.listen_after_bind();

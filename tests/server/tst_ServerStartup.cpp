@@ -1,0 +1,162 @@
+// Command line, data folder and port failures, and state that survives a restart.
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "TestGit.h"
+#include "TestHttp.h"
+#include "support/ServerProcess.h"
+
+namespace {
+
+struct Exit {
+    int code = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs the server with `arguments` and expects it to give up on its own.
+Exit runToExit(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(qEnvironmentVariable("SLATEBOX_SERVER_BINARY"), arguments);
+    Exit exit;
+    if (!process.waitForFinished(10000)) {
+        process.kill();
+        process.waitForFinished();
+        return exit;
+    }
+    exit.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    exit.out = process.readAllStandardOutput();
+    exit.err = process.readAllStandardError();
+    return exit;
+}
+
+} // namespace
+
+class tst_ServerStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void refusesBadCommandLine_data();
+    void refusesBadCommandLine();
+    void refusesBusyPort();
+    void refusesUnusableDataFolder();
+    void printsPortFirstAndServes();
+    void restartKeepsAccountsProjectsAndRepositories();
+};
+
+void tst_ServerStartup::refusesBadCommandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    const QString data = QDir::tempPath() + u"/slatebox-startup-unused"_qs;
+    QTest::newRow("unknown flag") << QStringList{u"--data"_qs, data, u"--verbose"_qs}
+                                  << u"unknown option \"--verbose\""_qs;
+    QTest::newRow("no data folder") << QStringList{u"--port"_qs, u"0"_qs} << u"--data DIR"_qs;
+    QTest::newRow("data without value") << QStringList{u"--data"_qs} << u"--data needs a value"_qs;
+    QTest::newRow("port not a number")
+        << QStringList{u"--data"_qs, data, u"--port"_qs, u"http"_qs} << u"--port must be"_qs;
+    QTest::newRow("port out of range")
+        << QStringList{u"--data"_qs, data, u"--port"_qs, u"70000"_qs} << u"--port must be"_qs;
+    QTest::newRow("user handle unsafe")
+        << QStringList{u"--data"_qs, data, u"--user"_qs, u"../x=token1234"_qs} << u"--user"_qs;
+    QTest::newRow("user without token")
+        << QStringList{u"--data"_qs, data, u"--user"_qs, u"alice"_qs} << u"--user alice"_qs;
+    QTest::newRow("flag value on a switch")
+        << QStringList{u"--data"_qs, data, u"--test-hooks=1"_qs} << u"takes no value"_qs;
+}
+
+void tst_ServerStartup::refusesBadCommandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const Exit exit = runToExit(arguments);
+    QVERIFY(exit.code > 0);
+    QVERIFY(exit.out.isEmpty());
+    const QString err = QString::fromLocal8Bit(exit.err);
+    QCOMPARE(err.count(u'\n'), 1); // one line
+    QVERIFY2(err.startsWith(u"slatebox-server: "_qs), qPrintable(err));
+    QVERIFY2(err.contains(message), qPrintable(err));
+}
+
+void tst_ServerStartup::refusesBusyPort()
+{
+    ServerProcess first;
+    QVERIFY2(first.start(), qPrintable(first.errorString()));
+    QTemporaryDir data;
+    const Exit exit =
+        runToExit({u"--data"_qs, data.path(), u"--port"_qs, QString::number(first.port())});
+    QVERIFY(exit.code > 0);
+    const QString err = QString::fromLocal8Bit(exit.err);
+    QCOMPARE(err.count(u'\n'), 1);
+    QVERIFY2(err.contains(u"busy"_qs), qPrintable(err));
+    QVERIFY(first.isRunning());
+}
+
+void tst_ServerStartup::refusesUnusableDataFolder()
+{
+    QTemporaryDir scratch;
+    QFile file(scratch.filePath(u"plain-file"_qs));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    for (const QString &dir : QStringList{file.fileName(), file.fileName() + u"/below"_qs}) {
+        const Exit exit = runToExit({u"--data"_qs, dir, u"--port"_qs, u"0"_qs});
+        QVERIFY(exit.code > 0);
+        const QString err = QString::fromLocal8Bit(exit.err);
+        QCOMPARE(err.count(u'\n'), 1);
+        QVERIFY2(err.contains(u"cannot use data folder"_qs), qPrintable(err));
+        QVERIFY(exit.out.isEmpty());
+    }
+}
+
+void tst_ServerStartup::printsPortFirstAndServes()
+{
+    ServerProcess server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    QVERIFY(server.port() > 0);
+    const auto reply = TestHttp(server.baseUrl()).get(u"v1/no-such-thing"_qs);
+    QCOMPARE(reply.status, 404);
+    QVERIFY(!reply.error().isEmpty());
+    QVERIFY(QFile::exists(server.dataDir() + u"/slatebox.db"_qs));
+}
+
+void tst_ServerStartup::restartKeepsAccountsProjectsAndRepositories()
+{
+    ServerProcess server;
+    QVERIFY2(server.start({u"--user"_qs, u"tester=tester-token-1"_qs}),
+             qPrintable(server.errorString()));
+    TestHttp http(server.baseUrl());
+    http.setToken(u"tester-token-1"_qs);
+    const auto created = http.postJson(u"v1/projects"_qs, {{u"org"_qs, u"tester"_qs},
+                                                           {u"slug"_qs, u"keeper"_qs},
+                                                           {u"title"_qs, u"Keeper"_qs},
+                                                           {u"type"_qs, u"film"_qs}});
+    QCOMPARE(created.status, 201);
+    const QString id = created.json().value(u"id"_qs).toString();
+
+    // Restarting without --user: the token given the first time stays valid.
+    server.stop();
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    TestHttp again(server.baseUrl());
+    again.setToken(u"tester-token-1"_qs);
+    QCOMPARE(again.get(u"v1/me"_qs).status, 200);
+    const auto list = again.get(u"v1/projects"_qs);
+    QCOMPARE(list.status, 200);
+    const QJsonArray projects = list.json().value(u"projects"_qs).toArray();
+    QCOMPARE(projects.size(), 1);
+    const QJsonObject project = projects.first().toObject();
+    QCOMPARE(project.value(u"id"_qs).toString(), id);
+    // The clone URL follows the new port; the repository is still there behind it.
+    const QString cloneUrl = project.value(u"cloneUrl"_qs).toString();
+    QCOMPARE(cloneUrl, server.baseUrl().toString() + u"/git/tester/keeper.git"_qs);
+    const auto remote = TestGit::run(
+        {u"ls-remote"_qs, TestGit::withCredentials(cloneUrl, u"token"_qs, u"tester-token-1"_qs)});
+    QVERIFY2(remote.ok(), remote.err.constData());
+    QVERIFY(remote.out.contains("refs/heads/main"));
+}
+
+QTEST_GUILESS_MAIN(tst_ServerStartup)
+#include "tst_ServerStartup.moc"
