@@ -1,5 +1,7 @@
 #include "DemoAgent.h"
 
+#include <algorithm>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -25,18 +27,31 @@ bool mentionsAny(const QString &text, const QStringList &words)
     return false;
 }
 
-// The longest project path that the text names verbatim, skipping `except`.
+// The project path that the text names first after the first of `words`, skipping `except`.
 std::optional<QString> namedPath(const AgentChatRequest &request, const QString &text,
+                                 const QStringList &words,
                                  const std::optional<QString> &except = std::nullopt)
 {
-    std::optional<QString> best;
-    for (const AgentChatRequest::File &file : request.files) {
-        if (file.path == except || !text.contains(file.path))
-            continue;
-        if (!best || file.path.size() > best->size())
-            best = file.path;
+    qsizetype from = text.size();
+    for (const QString &word : words) {
+        const QRegularExpression pattern(QStringLiteral("\\b") + word,
+                                         QRegularExpression::CaseInsensitiveOption);
+        if (const auto match = pattern.match(text); match.hasMatch())
+            from = std::min(from, match.capturedStart());
     }
-    return best;
+    std::optional<QString> after;
+    qsizetype afterAt = text.size();
+    for (const AgentChatRequest::File &file : request.files) {
+        if (file.path == except || file.path.isEmpty())
+            continue;
+        const qsizetype at = text.indexOf(file.path, from);
+        // The longer path wins where one names the start of another ("a.md" in "a.md.bak").
+        if (at >= 0 && (at < afterAt || (at == afterAt && file.path.size() > after->size()))) {
+            after = file.path;
+            afterAt = at;
+        }
+    }
+    return after;
 }
 
 std::optional<QString> contentsOf(const AgentChatRequest &request, const QString &path)
@@ -97,20 +112,21 @@ void addEdit(TurnScript &script, const QString &path, const QString &contents)
 QStringList addProjectChanges(TurnScript &script, const AgentChatRequest &request)
 {
     const QString text = request.lastUserText();
-    const bool wantsEdit = mentionsAny(text, {QStringLiteral("edit"), QStringLiteral("write"),
-                                              QStringLiteral("rewrite"), QStringLiteral("change"),
-                                              QStringLiteral("update")});
+    const QStringList editWords{QStringLiteral("edit"), QStringLiteral("write"),
+                                QStringLiteral("rewrite"), QStringLiteral("change"),
+                                QStringLiteral("update")};
+    const QStringList deleteWords{QStringLiteral("delete"), QStringLiteral("remove")};
+    const bool wantsEdit = mentionsAny(text, editWords);
     const bool wantsAsset = mentionsAny(text, {QStringLiteral("asset"), QStringLiteral("image"),
                                                QStringLiteral("picture"), QStringLiteral("sheet"),
                                                QStringLiteral("plate")});
-    const bool wantsDelete =
-        mentionsAny(text, {QStringLiteral("delete"), QStringLiteral("remove")});
+    const bool wantsDelete = mentionsAny(text, deleteWords);
     QStringList done;
     std::optional<QString> deleteTarget;
     if (wantsDelete)
-        deleteTarget = namedPath(request, text);
+        deleteTarget = namedPath(request, text, deleteWords);
     if (wantsEdit) {
-        QString path = namedPath(request, text, deleteTarget)
+        QString path = namedPath(request, text, editWords, deleteTarget)
                            .value_or(request.activeFile.value_or(QString::fromLatin1(notesPath)));
         if (path == deleteTarget)
             path = QString::fromLatin1(notesPath);
