@@ -37,13 +37,18 @@ public:
     std::optional<Row> queryOne(const QString &sql, const std::vector<Value> &params = {});
 
     // Runs `work` in a transaction under the lock: committed when it returns, rolled back when it
-    // throws (the exception is rethrown).
+    // throws (the exception is rethrown). A transaction inside another one joins the outer one.
     template<typename Work>
     auto transaction(Work &&work)
     {
         std::lock_guard lock(m_mutex);
+        if (m_transactionDepth > 0) {
+            const DepthGuard nested(m_transactionDepth);
+            return work();
+        }
         exec(u"BEGIN IMMEDIATE"_qs);
         try {
+            const DepthGuard outer(m_transactionDepth);
             if constexpr (std::is_void_v<decltype(work())>) {
                 work();
                 exec(u"COMMIT"_qs);
@@ -64,6 +69,19 @@ public:
 private:
     void migrate();
 
+    struct DepthGuard {
+        explicit DepthGuard(int &depth)
+            : m_depth(depth)
+        {
+            ++m_depth;
+        }
+        ~DepthGuard() { --m_depth; }
+        DepthGuard(const DepthGuard &) = delete;
+        DepthGuard &operator=(const DepthGuard &) = delete;
+        int &m_depth;
+    };
+
     std::recursive_mutex m_mutex;
     sqlite3 *m_db = nullptr;
+    int m_transactionDepth = 0; // guarded by m_mutex
 };

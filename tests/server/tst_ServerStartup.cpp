@@ -1,6 +1,8 @@
 // Command line, data folder and port failures, and state that survives a restart.
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -45,6 +47,7 @@ private slots:
     void refusesUnusableDataFolder();
     void printsPortFirstAndServes();
     void restartKeepsAccountsProjectsAndRepositories();
+    void servesManyOpenConnectionsAtOnce();
 };
 
 void tst_ServerStartup::refusesBadCommandLine_data()
@@ -156,6 +159,41 @@ void tst_ServerStartup::restartKeepsAccountsProjectsAndRepositories()
         {u"ls-remote"_qs, TestGit::withCredentials(cloneUrl, u"token"_qs, u"tester-token-1"_qs)});
     QVERIFY2(remote.ok(), remote.err.constData());
     QVERIFY(remote.out.contains("refs/heads/main"));
+}
+
+void tst_ServerStartup::servesManyOpenConnectionsAtOnce()
+{
+    ServerProcess server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+
+    // Every connection holds a worker while its request is unfinished, as a streamed answer
+    // does: 60 of them must not starve the next client.
+    constexpr int count = 60;
+    std::vector<std::unique_ptr<QTcpSocket>> sockets;
+    for (int i = 0; i < count; ++i) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(u"127.0.0.1"_qs, quint16(server.port()));
+        QVERIFY(socket->waitForConnected(5000));
+        socket->write("GET /v1/app/update?platform=linux&version=999 HTTP/1.1\r\n"
+                      "Host: 127.0.0.1\r\nConnection: close\r\n");
+        QVERIFY(socket->waitForBytesWritten(5000));
+        sockets.push_back(std::move(socket));
+    }
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(TestHttp(server.baseUrl()).get(u"v1/app/update?platform=linux&version=999"_qs).status,
+             204);
+    QVERIFY2(timer.elapsed() < 4000, "a worker was free only after another request timed out");
+
+    for (auto &socket : sockets) {
+        socket->write("\r\n");
+        QVERIFY(socket->waitForBytesWritten(5000));
+    }
+    for (auto &socket : sockets) {
+        while (!socket->canReadLine())
+            QVERIFY(socket->waitForReadyRead(5000));
+        QCOMPARE(socket->readLine().trimmed(), QByteArray("HTTP/1.1 204 No Content"));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_ServerStartup)
