@@ -1,6 +1,8 @@
 // Organisations, the agent model catalogue, and project creation, templates and deletion.
 #include <QDirIterator>
 #include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -71,6 +73,7 @@ private slots:
     void refusesBadProject_data();
     void refusesBadProject();
     void refusesDuplicate();
+    void concurrentCreationsMakeOneProject();
     void deletesProjectAndRepository();
     void keepsUsersApart();
 
@@ -275,6 +278,41 @@ void tst_ServerProjects::refusesDuplicate()
                            projectBody(u"harbour-pictures"_qs, u"twin"_qs, u"Twin"_qs, u"film"_qs))
                  .status,
              201);
+}
+
+void tst_ServerProjects::concurrentCreationsMakeOneProject()
+{
+    // Several clients ask for the same project at the same moment: one gets it, the others are
+    // told it exists, and the one repository is whole.
+    QNetworkAccessManager manager;
+    QList<QNetworkReply *> replies;
+    const QByteArray body =
+        QJsonDocument(projectBody(u"demo"_qs, u"race"_qs, u"Race"_qs, u"series"_qs))
+            .toJson(QJsonDocument::Compact);
+    for (int i = 0; i < 6; ++i) {
+        QNetworkRequest request(QUrl(m_server.baseUrl().toString() + u"/v1/projects"_qs));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+        request.setRawHeader("Authorization", "Bearer " + demoToken.toUtf8());
+        replies.append(manager.post(request, body));
+    }
+    QMap<int, int> statuses;
+    for (QNetworkReply *reply : replies) {
+        if (!reply->isFinished())
+            QVERIFY(QTest::qWaitFor([reply] { return reply->isFinished(); }, 30000));
+        ++statuses[reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()];
+        reply->deleteLater();
+    }
+    QCOMPARE(statuses.value(201), 1);
+    QCOMPARE(statuses.value(409), 5);
+    QCOMPARE(projects(demoToken).size(), 1);
+    QTemporaryDir scratch;
+    const auto cloned = TestGit::run(
+        {u"clone"_qs,
+         TestGit::withCredentials(m_server.baseUrl().toString() + u"/git/demo/race.git"_qs,
+                                  u"token"_qs, demoToken),
+         scratch.filePath(u"race"_qs)});
+    QVERIFY2(cloned.ok(), cloned.err.constData());
+    QVERIFY(QFile::exists(scratch.filePath(u"race/deliverables/s1e01/shots.yaml"_qs)));
 }
 
 void tst_ServerProjects::deletesProjectAndRepository()

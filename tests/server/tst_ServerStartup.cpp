@@ -105,7 +105,16 @@ void tst_ServerStartup::refusesUnusableDataFolder()
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.close();
 
-    for (const QString &dir : QStringList{file.fileName(), file.fileName() + u"/below"_qs}) {
+    // A database file that is no database.
+    const QString corrupt = scratch.filePath(u"corrupt"_qs);
+    QVERIFY(QDir().mkpath(corrupt));
+    QFile database(corrupt + u"/slatebox.db"_qs);
+    QVERIFY(database.open(QIODevice::WriteOnly));
+    database.write(QByteArray(4096, 'x'));
+    database.close();
+
+    for (const QString &dir :
+         QStringList{file.fileName(), file.fileName() + u"/below"_qs, corrupt}) {
         const Exit exit = runToExit({u"--data"_qs, dir, u"--port"_qs, u"0"_qs});
         QVERIFY(exit.code > 0);
         const QString err = QString::fromLocal8Bit(exit.err);
