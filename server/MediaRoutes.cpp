@@ -18,7 +18,8 @@ void sendFile(httplib::Response &res, const QString &path)
         HttpReply::error(res, 500, u"the media file cannot be read"_qs);
         return;
     }
-    res.status = 200;
+    // The status is left to httplib: 200 for the whole file, 206 for a range request (players
+    // seek with those).
     res.set_header("Cache-Control", "private, max-age=31536000, immutable");
     res.set_content(file.readAll().toStdString(), "video/mp4");
 }

@@ -79,10 +79,13 @@ QString lockPinning(const QStringList &hashes)
     return lock;
 }
 
-TestHttp::Reply download(const QString &url)
+TestHttp::Reply download(const QString &url, const QByteArray &range = {})
 {
     QNetworkAccessManager manager;
-    std::unique_ptr<QNetworkReply> reply(manager.get(QNetworkRequest(QUrl(url))));
+    QNetworkRequest request{QUrl(url)};
+    if (!range.isEmpty())
+        request.setRawHeader("Range", range);
+    std::unique_ptr<QNetworkReply> reply(manager.get(request));
     QEventLoop loop;
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(30000, &loop, &QEventLoop::quit);
@@ -343,6 +346,10 @@ void tst_ServerRenders::renderBecomesSucceededWithAPlayableVideo()
                      QCryptographicHash::hash(video.body, QCryptographicHash::Sha256).toHex()),
              cas);
     QCOMPARE(m_http->get(u"v1/cas/"_qs + cas).body, video.body);
+    // Players seek with range requests.
+    const auto part = download(url, "bytes=0-99");
+    QCOMPARE(part.status, 206);
+    QCOMPARE(part.body, video.body.left(100));
 
     const QJsonObject probe = ffprobe(video.body);
     const QJsonObject stream = probe.value(u"streams"_qs).toArray().at(0).toObject();
