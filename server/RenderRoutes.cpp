@@ -27,7 +27,7 @@ namespace {
 
 // What the render endpoints share; owned by their handlers, so it lives as long as the server.
 struct RenderService {
-    RenderService(ServerContext &ctx)
+    explicit RenderService(ServerContext &ctx)
         : media(std::make_shared<MediaStore>(ctx.dataDir + u"/media"_qs))
         , store(ctx.db)
         , worker(store, *media, ctx.options.renderFailureRate)
