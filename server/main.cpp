@@ -98,9 +98,11 @@ int main(int argc, char *argv[])
     server.new_task_queue = [] { return new httplib::ThreadPool(128); };
     server.set_keep_alive_timeout(5);
     // httplib's default also sets SO_REUSEPORT, which would let a second server share a busy port.
-    server.set_socket_options([](int sock) {
+    int listeningSocket = -1;
+    server.set_socket_options([&listeningSocket](int sock) {
         const int yes = 1;
         setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+        listeningSocket = sock;
     });
     Routes::registerAll(server, ctx);
 
@@ -113,6 +115,10 @@ int main(int argc, char *argv[])
         return fail(u"cannot listen on 127.0.0.1:"_qs + QString::number(port) +
                     u": the port is busy or not allowed"_qs);
     }
+    // httplib listens with a backlog of 5: a burst of clients overflows it while the accept
+    // thread is busy, and the kernel drops their connection attempts for a second each. Listening
+    // again on the bound socket raises the backlog.
+    ::listen(listeningSocket, SOMAXCONN);
     ctx.port = port;
     std::printf("%d\n", port);
     std::printf("slatebox-server listening on %s (data %s)\n", ctx.baseUrl().toUtf8().constData(),
