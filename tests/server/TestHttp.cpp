@@ -50,7 +50,9 @@ TestHttp::Reply TestHttp::del(const QString &path) const
 TestHttp::Reply TestHttp::send(const QByteArray &method, const QString &path,
                                const QByteArray &body, const QByteArray &contentType) const
 {
-    static QNetworkAccessManager manager;
+    // One manager per request: no connection outlives the call, and nothing Qt-owned is left
+    // for static destruction after the application object is gone.
+    QNetworkAccessManager manager;
     QNetworkRequest request(url(path));
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                          QNetworkRequest::ManualRedirectPolicy);

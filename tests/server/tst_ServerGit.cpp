@@ -1,6 +1,7 @@
 // Git hosting over smart HTTP: clone, fetch and push of branches and tags with the `git` command
 // and with libgit2, and the refusals of bad credentials.
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -101,6 +102,12 @@ void tst_ServerGit::gitCommandClonesPushesAndFetches()
     QVERIFY(TestGit::run({u"clone"_qs, authed(), b}).ok());
 
     QVERIFY(writeFile(a + u"/bible/notes.md"_qs, "# Notes\n"));
+    // Larger than git's post buffer and incompressible: the push goes up chunked, and the
+    // backend must take more than a pipe holds while it is already answering.
+    QByteArray noise(3 * 1024 * 1024, Qt::Uninitialized);
+    QRandomGenerator generator(7);
+    generator.fillRange(reinterpret_cast<quint32 *>(noise.data()), noise.size() / 4);
+    QVERIFY(writeFile(a + u"/bible/reference.bin"_qs, noise));
     QVERIFY(TestGit::run({u"add"_qs, u"-A"_qs}, a).ok());
     QVERIFY(TestGit::run({u"commit"_qs, u"-q"_qs, u"-m"_qs, u"notes"_qs}, a).ok());
     const auto pushed = TestGit::run({u"push"_qs, u"origin"_qs, u"HEAD:refs/heads/main"_qs}, a);
@@ -115,6 +122,9 @@ void tst_ServerGit::gitCommandClonesPushesAndFetches()
     const auto fetched = TestGit::run({u"pull"_qs, u"-q"_qs, u"--ff-only"_qs, u"--tags"_qs}, b);
     QVERIFY2(fetched.ok(), fetched.err.constData());
     QVERIFY(QFile::exists(b + u"/bible/notes.md"_qs));
+    QFile reference(b + u"/bible/reference.bin"_qs);
+    QVERIFY(reference.open(QIODevice::ReadOnly));
+    QCOMPARE(reference.readAll(), noise);
     QCOMPARE(TestGit::run({u"tag"_qs, u"--list"_qs, u"ship/*"_qs}, b).out.trimmed(),
              QByteArray("ship/s1e01"));
     const auto heads = TestGit::run({u"ls-remote"_qs, u"--heads"_qs, authed()}).out;
