@@ -9,6 +9,7 @@
 #include "TestGit.h"
 #include "TestHttp.h"
 #include "core/cut/ShotsOutline.h"
+#include "core/project/ProjectLoader.h"
 #include "core/project/ShowYaml.h"
 #include "support/ServerProcess.h"
 
@@ -210,6 +211,16 @@ void tst_ServerProjects::createsFromTemplate()
     QCOMPARE(shots, 4);
     QCOMPARE(ShotsOutline::videoModel(readText(folder + u"/shots.yaml"_qs)),
              std::optional<QString>(u"seedance-2.5"_qs));
+
+    // The client's loader reads the clone as a whole and opens on the deliverable's script.
+    const LoadedProject loaded = ProjectLoader::load(clone, org, u"pilot-2"_qs);
+    QCOMPARE(loaded.title, title);
+    QCOMPARE(loaded.openingTab,
+             std::optional<QString>(u"deliverables/"_qs + deliverable + u"/script.fountain"_qs));
+    for (const QString &path :
+         {u"characters/mara-quinn/voice.yaml"_qs, u".slatebox/skills/logline.md"_qs,
+          u".slatebox/rules/house-style.md"_qs})
+        QVERIFY2(loaded.loadedContents.contains(path), qPrintable(path));
 
     QVERIFY(!readText(clone + u"/bible/overview.md"_qs).isEmpty());
     QVERIFY(QFile::exists(clone + u"/characters/mara-quinn/appearance.yaml"_qs));
