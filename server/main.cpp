@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 
 #include <sys/socket.h>
 
@@ -42,10 +43,14 @@ QString prepareDataDir(const QString &dataDir)
     }
     if (!QFileInfo(dataDir).isWritable())
         return u"cannot use data folder "_qs + dataDir + u": not writable"_qs;
-    // Scratch left by an interrupted creation or deletion.
+    return {};
+}
+
+// Scratch left by an interrupted creation or deletion; only safe once the folder is ours.
+void clearScratch(const QString &dataDir)
+{
     QDir(dataDir + u"/tmp"_qs).removeRecursively();
     QDir().mkpath(dataDir + u"/tmp"_qs);
-    return {};
 }
 
 } // namespace
@@ -68,6 +73,16 @@ int main(int argc, char *argv[])
     const QString dataDir = QDir::cleanPath(QFileInfo(options.dataDir).absoluteFilePath());
     if (const QString error = prepareDataDir(dataDir); !error.isEmpty())
         return fail(error);
+    // One server per data folder. The lock outlives a killed server only as a stale file, which
+    // QLockFile recognises by its process id.
+    QLockFile lock(dataDir + u"/server.lock"_qs);
+    lock.setStaleLockTime(0);
+    if (!lock.tryLock(0))
+        return fail(u"cannot use data folder "_qs + dataDir +
+                    (lock.error() == QLockFile::LockFailedError
+                         ? u": another slatebox-server is using it"_qs
+                         : u": cannot create its lock file"_qs));
+    clearScratch(dataDir);
 
     Database db;
     if (const QString error = db.open(dataDir + u"/slatebox.db"_qs); !error.isEmpty())

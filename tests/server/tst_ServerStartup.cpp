@@ -88,6 +88,7 @@ private slots:
     void refusesBadCommandLine_data();
     void refusesBadCommandLine();
     void refusesBusyPort();
+    void refusesDataFolderInUse();
     void refusesUnusableDataFolder();
     void printsPortFirstAndServes();
     void restartKeepsAccountsProjectsAndRepositories();
@@ -140,6 +141,21 @@ void tst_ServerStartup::refusesBusyPort()
     QCOMPARE(err.count(u'\n'), 1);
     QVERIFY2(err.contains(u"busy"_qs), qPrintable(err));
     QVERIFY(first.isRunning());
+}
+
+void tst_ServerStartup::refusesDataFolderInUse()
+{
+    ServerProcess first;
+    QVERIFY2(first.start(), qPrintable(first.errorString()));
+    const Exit exit = runToExit({u"--data"_qs, first.dataDir(), u"--port"_qs, u"0"_qs});
+    QVERIFY(exit.code > 0);
+    const QString err = QString::fromLocal8Bit(exit.err);
+    QCOMPARE(err.count(u'\n'), 1);
+    QVERIFY2(err.contains(u"another slatebox-server is using it"_qs), qPrintable(err));
+
+    // Once the first has stopped (it leaves its lock file behind), the folder is free again.
+    first.stop();
+    QVERIFY2(first.restart(), qPrintable(first.errorString()));
 }
 
 void tst_ServerStartup::refusesUnusableDataFolder()
