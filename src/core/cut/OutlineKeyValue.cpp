@@ -1,19 +1,7 @@
 #include "core/cut/OutlineKeyValue.h"
 
 #include "core/cut/OutlineLine.h"
-
-namespace {
-
-QString unquoted(QStringView value)
-{
-    if (value.size() < 2 || !value.startsWith(u'"') || !value.endsWith(u'"'))
-        return value.toString();
-    return value.sliced(1, value.size() - 2)
-        .toString()
-        .replace(QStringLiteral("\\\""), QStringLiteral("\""));
-}
-
-} // namespace
+#include "core/project/YamlScalar.h"
 
 std::optional<OutlineKeyValue> OutlineKeyValue::from(QStringView line)
 {
@@ -21,5 +9,5 @@ std::optional<OutlineKeyValue> OutlineKeyValue::from(QStringView line)
     if (colon < 0)
         return std::nullopt;
     return OutlineKeyValue{OutlineLine::trim(line.first(colon)),
-                           unquoted(OutlineLine::trim(line.sliced(colon + 1)))};
+                           YamlScalar::unquoted(OutlineLine::trim(line.sliced(colon + 1)))};
 }

@@ -1,37 +1,10 @@
 #include "core/cut/ShotsOutlineParser.h"
 
-#include <charconv>
 #include <optional>
-#include <string>
 
 #include "core/cut/OutlineKeyValue.h"
 #include "core/cut/OutlineLine.h"
-
-namespace {
-
-// An optional sign and ASCII digits, within the 64-bit range; "4.5", "4s", "" and "0x4" are not.
-std::optional<qint64> wholeNumber(const QString &text)
-{
-    QStringView digits = text;
-    const bool negative = digits.startsWith(u'-');
-    if (negative || digits.startsWith(u'+'))
-        digits = digits.sliced(1);
-    if (digits.isEmpty())
-        return std::nullopt;
-    std::string ascii = negative ? "-" : "";
-    for (QChar c : digits) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        ascii += char(c.unicode());
-    }
-    qint64 value = 0;
-    const auto [end, error] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
-    if (error != std::errc() || end != ascii.data() + ascii.size())
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
+#include "core/project/YamlScalar.h"
 
 template<typename Change>
 void ShotsOutlineParser::withLastShot(Change &&change)
@@ -179,7 +152,7 @@ void ShotsOutlineParser::readShotKey(QStringView key, const QString &value, qsiz
         m_section = section;
         m_sectionIndent = indent;
     } else if (key == QLatin1String("duration")) {
-        if (const std::optional<qint64> seconds = wholeNumber(value))
+        if (const std::optional<qint64> seconds = YamlScalar::wholeNumber(value))
             withLastShot([&](CutShot &shot) { shot.duration = *seconds; });
     } else if (key == QLatin1String("intent")) {
         withLastShot([&](CutShot &shot) { shot.intent = value; });
@@ -189,7 +162,7 @@ void ShotsOutlineParser::readShotKey(QStringView key, const QString &value, qsiz
 void ShotsOutlineParser::applyBeatKey(CutBeat &beat, QStringView key, const QString &value)
 {
     if (key == QLatin1String("at"))
-        beat.at = wholeNumber(value);
+        beat.at = YamlScalar::wholeNumber(value);
     else if (key == QLatin1String("action"))
         beat.action = value;
     else if (key == QLatin1String("character"))

@@ -1,10 +1,9 @@
 #include "core/project/ShowYaml.h"
 
-#include <limits>
-
 #include <QHash>
 
 #include "core/git/GitError.h"
+#include "core/project/YamlScalar.h"
 
 namespace {
 
@@ -40,43 +39,6 @@ QStringView withoutDash(QStringView trimmedLine)
     return trimmedLine.startsWith(u"- ") ? trimmedLine.mid(2) : trimmedLine;
 }
 
-QString unquoted(QStringView value)
-{
-    if (value.size() >= 2 && value.startsWith(u'"') && value.endsWith(u'"'))
-        return value.mid(1, value.size() - 2)
-            .toString()
-            .replace(QStringLiteral("\\\""), QStringLiteral("\""));
-    return value.toString();
-}
-
-// Sign and ASCII digits only, no spaces; anything else, or a value outside qint64, is absent.
-std::optional<qint64> wholeNumber(const QString &text)
-{
-    QStringView digits = text;
-    const bool negative = digits.startsWith(u'-');
-    if (negative || digits.startsWith(u'+'))
-        digits = digits.mid(1);
-    if (digits.isEmpty())
-        return std::nullopt;
-    // Accumulating towards the sign keeps qint64's minimum reachable without overflow.
-    qint64 value = 0;
-    for (const QChar c : digits) {
-        if (c < u'0' || c > u'9')
-            return std::nullopt;
-        const int digit = c.unicode() - u'0';
-        if (negative) {
-            if (value < (std::numeric_limits<qint64>::min() + digit) / 10)
-                return std::nullopt;
-            value = value * 10 - digit;
-        } else {
-            if (value > (std::numeric_limits<qint64>::max() - digit) / 10)
-                return std::nullopt;
-            value = value * 10 + digit;
-        }
-    }
-    return value;
-}
-
 std::optional<QString> optionalValue(const EntryKeys &keys, const QString &key)
 {
     const auto found = keys.constFind(key);
@@ -95,9 +57,9 @@ std::optional<ShowManifest::Entry> entryFromKeys(const EntryKeys &keys)
     entry.kind = keys.value(QStringLiteral("kind"), QStringLiteral("custom"));
     entry.title = keys.value(QStringLiteral("title"), *slug);
     if (const auto season = optionalValue(keys, QStringLiteral("season")))
-        entry.season = wholeNumber(*season);
+        entry.season = YamlScalar::wholeNumber(*season);
     if (const auto number = optionalValue(keys, QStringLiteral("number")))
-        entry.number = wholeNumber(*number);
+        entry.number = YamlScalar::wholeNumber(*number);
     entry.status = optionalValue(keys, QStringLiteral("status"));
     entry.airDate = optionalValue(keys, QStringLiteral("air_date"));
     return entry;
@@ -148,7 +110,8 @@ std::optional<std::pair<QString, QString>> keyValue(QStringView line)
     const qsizetype colon = line.indexOf(u':');
     if (colon < 0)
         return std::nullopt;
-    return std::pair{trimmed(line.left(colon)).toString(), unquoted(trimmed(line.mid(colon + 1)))};
+    return std::pair{trimmed(line.left(colon)).toString(),
+                     YamlScalar::unquoted(trimmed(line.mid(colon + 1)))};
 }
 
 ShowManifest parse(const QString &text)
