@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include "core/project/CodePointOrder.h"
 #include "core/project/ShowYaml.h"
 
 namespace {
@@ -16,30 +17,6 @@ qsizetype leadingSpaces(QStringView line)
     while (count < line.size() && line[count] == u' ')
         ++count;
     return count;
-}
-
-// UTF-16 order differs from code-point order only where a surrogate meets a unit in
-// U+E000..U+FFFF: moving surrogates above that block restores code-point order, and still gives
-// a total order for unpaired surrogates.
-char32_t codePointRank(char16_t unit)
-{
-    if (unit >= 0xE000)
-        return unit - 0x800;
-    if (unit >= 0xD800)
-        return unit + 0x2000;
-    return unit;
-}
-
-bool codePointLess(const QString &left, const QString &right)
-{
-    const qsizetype common = std::min(left.size(), right.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        const char16_t a = left[i].unicode();
-        const char16_t b = right[i].unicode();
-        if (a != b)
-            return codePointRank(a) < codePointRank(b);
-    }
-    return left.size() < right.size();
 }
 
 } // namespace
@@ -76,7 +53,8 @@ QString serialize(const LockPins &pins)
     if (pins.isEmpty())
         return kEmptyText;
     QStringList hashes = pins.keys();
-    std::sort(hashes.begin(), hashes.end(), codePointLess);
+    std::sort(hashes.begin(), hashes.end(),
+              [](const QString &a, const QString &b) { return CodePointOrder::less(a, b); });
     QString text = QStringLiteral("version: 1\npins:\n");
     for (const QString &hash : std::as_const(hashes))
         text += u"  \"" + hash + u"\":\n    cas: \"" + pins.value(hash) + u"\"\n";

@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include "core/git/GitError.h"
+#include "core/project/CodePointOrder.h"
 #include "core/project/DeliverableRef.h"
 #include "core/project/ProjectLoader.h"
 #include "core/project/ShowYaml.h"
@@ -28,16 +29,6 @@ QList<QStringView> pieces(QStringView path)
     for (QStringView piece : path.tokenize(u'/', Qt::SkipEmptyParts))
         result.append(piece);
     return result;
-}
-
-// Surrogates (characters beyond U+FFFF) move above U+E000..U+FFFF, giving code-point order.
-char16_t codePointKey(char16_t unit)
-{
-    if (unit >= 0xE000)
-        return char16_t(unit - 0x800);
-    if (unit >= 0xD800)
-        return char16_t(unit + 0x2000);
-    return unit;
 }
 
 SidebarSection *findSection(QList<SidebarSection> &sections, const QString &id)
@@ -203,7 +194,7 @@ bool rebuildDeliverablesSection(QList<SidebarSection> &sections, const FileIndex
             unlisted.append(it.key());
     }
     std::sort(unlisted.begin(), unlisted.end(),
-              [](const QString &a, const QString &b) { return codePointLess(a, b); });
+              [](const QString &a, const QString &b) { return CodePointOrder::less(a, b); });
     for (const QString &slug : std::as_const(unlisted))
         deliverables.append(DeliverableRef{slug, QStringLiteral("custom"), slug, std::nullopt,
                                            std::nullopt, filesBySlug.value(slug)});
@@ -215,22 +206,10 @@ bool rebuildDeliverablesSection(QList<SidebarSection> &sections, const FileIndex
     return true;
 }
 
-bool codePointLess(QStringView a, QStringView b)
-{
-    const qsizetype common = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        const char16_t unitA = a[i].unicode();
-        const char16_t unitB = b[i].unicode();
-        if (unitA != unitB)
-            return codePointKey(unitA) < codePointKey(unitB);
-    }
-    return a.size() < b.size();
-}
-
 void sortByPath(QList<ProjectFile> &files)
 {
     std::stable_sort(files.begin(), files.end(), [](const ProjectFile &a, const ProjectFile &b) {
-        return codePointLess(a.path, b.path);
+        return CodePointOrder::less(a.path, b.path);
     });
 }
 

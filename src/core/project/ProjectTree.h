@@ -44,8 +44,6 @@ void removeFromSidebar(QList<SidebarSection> &sections, const QString &path);
 // Deliverables section.
 bool rebuildDeliverablesSection(QList<SidebarSection> &sections, const FileIndex &files);
 
-// Code-point order of two texts (UTF-16 order differs for characters beyond U+FFFF).
-bool codePointLess(QStringView a, QStringView b);
 // A stable sort of nodes by path in code-point order.
 void sortByPath(QList<ProjectFile> &files);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/project/CodePointOrder.h"
 #include "core/project/ProjectTree.h"
 
 namespace SidebarBuilder {
@@ -102,8 +103,8 @@ bool comesBefore(const DeliverableRef &a, const DeliverableRef &b)
         }
     }
     if (a.kind != b.kind)
-        return ProjectTree::codePointLess(a.kind, b.kind);
-    return ProjectTree::codePointLess(a.slug, b.slug);
+        return CodePointOrder::less(a.kind, b.kind);
+    return CodePointOrder::less(a.slug, b.slug);
 }
 
 } // namespace SidebarBuilder
