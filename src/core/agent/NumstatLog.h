@@ -3,7 +3,7 @@
 #include <QList>
 #include <QStringView>
 
-#include "core/agent/DiffCommit.h"
+#include "core/service/DiffCommit.h"
 
 // Reads the git client's numstat log: per commit, newest first, a header line "<time>\t<summary>"
 // and, unless it is a merge, one line "<added>\t<removed>\t<path>" per file ("-" counts for a

@@ -1,4 +1,4 @@
-#include "core/agent/DiffCommit.h"
+#include "core/service/DiffCommit.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

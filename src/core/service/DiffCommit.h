@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "core/agent/DiffFile.h"
+#include "core/service/DiffFile.h"
 
 class QJsonObject;
 

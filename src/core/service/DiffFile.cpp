@@ -1,4 +1,4 @@
-#include "core/agent/DiffFile.h"
+#include "core/service/DiffFile.h"
 
 #include <QJsonObject>
 #include <QJsonValue>
