@@ -1,1 +1,0 @@
-#include "core/git/GitError.h"
