@@ -13,9 +13,19 @@
 #include <qcoro/qcoroasyncgenerator.h>
 #include <qcoro/qcorotask.h>
 
+#include "core/project/ProjectType.h"
 #include "core/service/APIResponse.h"
 #include "core/service/AgentChatBody.h"
 #include "core/service/AgentChatEvent.h"
+#include "core/service/AgentModel.h"
+#include "core/service/CreatedProject.h"
+#include "core/service/CutDryRun.h"
+#include "core/service/Namespace.h"
+#include "core/service/RenderBody.h"
+#include "core/service/Ship.h"
+#include "core/service/ShipBody.h"
+#include "core/service/Take.h"
+#include "core/service/TakeLookup.h"
 
 class AgentChatHandle;
 class QNetworkRequest;
@@ -75,9 +85,32 @@ public:
     QCoro::Task<DeviceExchange> deviceExchange(QString code, QString verifier) const;
     QCoro::Task<AccountUser> me() const;
 
+    // REST endpoints (SlateboxAPIEndpoints.cpp). Each accepts exactly the statuses noted; the
+    // take-returning ones pass their takes through `resolvingMedia`.
+    QCoro::Task<QList<Namespace>> listOrgs() const;          // GET, 200
+    QCoro::Task<QList<CreatedProject>> listProjects() const; // GET, 200
+    QCoro::Task<CreatedProject> createProject(QString org, QString slug, QString title,
+                                              ProjectType type) const;        // POST, 200 or 201
+    QCoro::Task<void> deleteProject(QString org, QString slug) const;         // DELETE, 200
+    QCoro::Task<QList<AgentModel>> agentModels() const;                       // GET, 200
+    QCoro::Task<TakeLookup> lookupTakes(QString shots, QString shotId) const; // POST, 200
+    QCoro::Task<Take> createRender(RenderBody body) const;                    // POST, 202
+    QCoro::Task<Take> render(QString id) const;                               // GET, 200
+    QCoro::Task<CutDryRun> cutDryRun(QString shots, std::optional<QString> lock) const; // 200
+    QCoro::Task<Ship> createShip(ShipBody body) const;                                  // POST, 201
+
+    // Points each take with a content address at its cached file, else at a fresh download URL
+    // (fetched concurrently, one fetch per address, kept 30 minutes process-wide), else leaves
+    // the service's `outputUrl`. Starts background downloads into the media cache for addresses
+    // not cached yet. Order and count of the takes are kept; never throws.
+    QCoro::Task<QList<Take>> resolvingMedia(QList<Take> takes) const;
+
     bool operator==(const SlateboxAPI &) const = default;
 
 private:
+    // Fills the process-wide media URL cache for `address`; any failure leaves it untouched.
+    QCoro::Task<void> fetchCasUrl(QString address) const;
+
     QUrl m_baseURL;
     std::optional<QString> m_bearerToken;
 };
