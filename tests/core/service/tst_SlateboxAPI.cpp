@@ -1,3 +1,5 @@
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
 #include <QNetworkRequest>
 #include <QSettings>
 #include <QTest>
@@ -7,6 +9,7 @@
 #include "TaskOutcome.h"
 #include "core/service/APIEnvironment.h"
 #include "core/service/APIError.h"
+#include "core/service/SharedNetwork.h"
 #include "core/service/SlateboxAPI.h"
 #include "core/service/TransportError.h"
 #include "support/TestResponder.h"
@@ -40,6 +43,7 @@ private slots:
     void transportFailure();
     void postBodies();
     void deleteCarriesNoBody();
+    void tokenWithheldFromPlainHttpRemote();
 };
 
 void tst_SlateboxAPI::baseURLSetting_data()
@@ -264,6 +268,26 @@ void tst_SlateboxAPI::deleteCarriesNoBody()
     QVERIFY(request.body.isEmpty());
     QVERIFY(!request.header("Content-Type"));
     QCOMPARE(request.header("Authorization").value_or(""), QByteArray("Bearer tok"));
+}
+
+void tst_SlateboxAPI::tokenWithheldFromPlainHttpRemote()
+{
+    // A remote plain-http host, reached through a proxy on loopback so nothing leaves the
+    // machine: the request goes out without the token and the refusal comes back as usual.
+    TestResponder proxy;
+    QVERIFY(proxy.listen());
+    proxy.enqueue(TestResponder::Response::json(401, "{\"error\":\"Sign in first.\"}"));
+    QNetworkAccessManager manager;
+    manager.setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, u"127.0.0.1"_qs, proxy.port()));
+    SharedNetwork::setManager(&manager);
+    const SlateboxAPI api(QUrl(u"http://api.example.test/base"_qs), u"secret-token"_qs);
+    const QString outcome = TaskOutcome::waitOutcome(getAndCheck(api, u"v1/me"_qs, {200}));
+    SharedNetwork::setManager(nullptr);
+
+    QCOMPARE(outcome, u"APIError: Sign in first."_qs);
+    QCOMPARE(proxy.requestCount(), 1);
+    QCOMPARE(proxy.requests().first().target, QByteArray("http://api.example.test/base/v1/me"));
+    QVERIFY(!proxy.requests().first().header("Authorization"));
 }
 
 QTEST_GUILESS_MAIN(tst_SlateboxAPI)
