@@ -124,12 +124,31 @@ Decoded droppedLine(QByteArrayView line)
                    false};
 }
 
+// The common line of a long reply, `data: {"delta":"…"}` with plain printable ASCII text, read
+// without building a JSON document. Anything else (escapes, other keys, spaces, non-ASCII) takes
+// the full decoder, so the result is the same either way.
+std::optional<QString> plainDelta(QByteArrayView line)
+{
+    constexpr QByteArrayView head = "data: {\"delta\":\"";
+    constexpr QByteArrayView tail = "\"}";
+    if (line.size() < head.size() + tail.size() || !line.startsWith(head) || !line.endsWith(tail))
+        return std::nullopt;
+    const QByteArrayView text = line.sliced(head.size(), line.size() - head.size() - tail.size());
+    for (const char c : text) {
+        if (c < 0x20 || c > 0x7e || c == '"' || c == '\\')
+            return std::nullopt;
+    }
+    return QString::fromLatin1(text);
+}
+
 } // namespace
 
 Decoded decode(QByteArrayView line)
 {
     if (!line.startsWith(prefix))
         return {};
+    if (std::optional<QString> delta = plainDelta(line))
+        return Decoded{{AgentChatEvent::delta(std::move(*delta))}, std::nullopt, false};
     QJsonParseError parseError;
     const QJsonDocument document =
         QJsonDocument::fromJson(line.sliced(prefix.size()).toByteArray(), &parseError);

@@ -60,6 +60,16 @@ private slots:
             << QByteArray("data: {\"delta\":\"caf\\u00e9 \\\"quoted\\\"\\n 🎬\"}")
             << events({Event::delta(u"café \"quoted\"\n 🎬"_qs)});
 
+        // Lines that look like the plain one-key delta but are not.
+        QTest::newRow("escaped quote before the end")
+            << QByteArray(R"(data: {"delta":"a\"})") << dropped(R"(data: {"delta":"a\"})");
+        QTest::newRow("second key ending like a delta")
+            << QByteArray(R"(data: {"delta":"a","title":"b"})")
+            << events({Event::delta(u"a"_qs), Event::title(u"b"_qs)});
+        // Qt's JSON reader takes a raw tab inside a string; the plain-line reading must agree.
+        QTest::newRow("raw tab") << QByteArray("data: {\"delta\":\"a\tb\"}")
+                                 << events({Event::delta(u"a\tb"_qs)});
+
         // Order within one line is fixed, whatever the order of the keys.
         QTest::newRow("every kind in one line")
             << QByteArray(R"(data: {"title":"T","usage":{"inputTokens":1200,"outputTokens":85,)"
