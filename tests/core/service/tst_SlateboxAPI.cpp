@@ -9,6 +9,8 @@
 #include "TaskOutcome.h"
 #include "core/service/APIEnvironment.h"
 #include "core/service/APIError.h"
+#include "core/service/KeychainStore.h"
+#include "core/service/MemorySecretStore.h"
 #include "core/service/SharedNetwork.h"
 #include "core/service/SlateboxAPI.h"
 #include "core/service/TransportError.h"
@@ -31,7 +33,9 @@ private slots:
 
     void baseURLSetting_data();
     void baseURLSetting();
+    void initTestCase() { KeychainStore::setSecretStore(std::make_shared<MemorySecretStore>()); }
     void currentReadsSetting();
+    void currentCapturesToken();
     void urlComposition_data();
     void urlComposition();
     void authorization_data();
@@ -78,6 +82,17 @@ void tst_SlateboxAPI::currentReadsSetting()
     QCOMPARE(SlateboxAPI::current().baseURL(), QUrl(u"http://localhost:9/api"_qs));
     QSettings().setValue(u"apiBaseURL"_qs, u""_qs);
     QCOMPARE(SlateboxAPI::current().baseURL(), fallback);
+}
+
+void tst_SlateboxAPI::currentCapturesToken()
+{
+    QVERIFY(!SlateboxAPI::current().bearerToken());
+    KeychainStore::saveDeviceToken(u"tok-1"_qs);
+    const SlateboxAPI signedIn = SlateboxAPI::current();
+    KeychainStore::deleteDeviceToken();
+    // A value made before the sign-out keeps the token it was made with.
+    QCOMPARE(signedIn.bearerToken(), std::optional<QString>(u"tok-1"_qs));
+    QVERIFY(!SlateboxAPI::current().bearerToken());
 }
 
 void tst_SlateboxAPI::urlComposition_data()
