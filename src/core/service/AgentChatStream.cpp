@@ -81,16 +81,38 @@ bool isTransportFailure(QNetworkReply::NetworkError error)
     return error != QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
 }
 
-// Why the stream has to end early, in the order they are reported.
-struct Interruption {
-    bool timedOut = false;
+// The two limits of a turn: no bytes for `idle`, or no end within `turn`. Either aborts the
+// transfer, which wakes the waiting stream.
+class Watchdog {
+public:
+    Watchdog(QNetworkReply *reply, StreamingNetwork::Timeouts limits)
+    {
+        for (QTimer *timer : {&m_idle, &m_turn}) {
+            timer->setSingleShot(true);
+            QObject::connect(timer, &QTimer::timeout, reply, [this, reply] {
+                m_expired = true;
+                reply->abort();
+            });
+        }
+        QObject::connect(reply, &QNetworkReply::readyRead, &m_idle, qOverload<>(&QTimer::start));
+        m_idle.start(limits.idle);
+        m_turn.start(limits.turn);
+    }
+
+    bool hasExpired() const { return m_expired; }
+
+private:
+    QTimer m_idle;
+    QTimer m_turn;
+    bool m_expired = false;
 };
 
-void throwIfInterrupted(const AgentChatHandle &handle, const Interruption &interruption)
+// A stop is reported before a timeout: the caller asked for it.
+void throwIfInterrupted(const AgentChatHandle &handle, const Watchdog &watchdog)
 {
     if (handle.isStopped())
         throw TransportError(QNetworkReply::OperationCanceledError, u"Operation canceled"_qs);
-    if (interruption.timedOut)
+    if (watchdog.hasExpired())
         throw TransportError(QNetworkReply::TimeoutError, u"Operation timed out"_qs);
 }
 
@@ -107,8 +129,8 @@ void failRefusedTurn(int status, const QByteArray &body)
 QCoro::AsyncGenerator<AgentChatEvent> open(QNetworkRequest request, QByteArray body, QString origin,
                                            AgentChatHandle handle)
 {
-    throwIfInterrupted(handle, {});
-    const StreamingNetwork::Timeouts limits = StreamingNetwork::timeouts();
+    if (handle.isStopped())
+        throw TransportError(QNetworkReply::OperationCanceledError, u"Operation canceled"_qs);
     // Both limits are ours: Qt's transfer timeout would report itself as a cancellation.
     request.setTransferTimeout(0);
     ReplyPointer reply(StreamingNetwork::manager()->post(request, body));
@@ -118,28 +140,13 @@ QCoro::AsyncGenerator<AgentChatEvent> open(QNetworkRequest request, QByteArray b
         ~Detach() { handle.attach(nullptr); }
     } detach{handle};
 
-    Interruption interruption;
-    auto expire = [&interruption, raw = reply.get()] {
-        interruption.timedOut = true;
-        raw->abort();
-    };
-    QTimer idle;
-    idle.setSingleShot(true);
-    idle.setInterval(limits.idle);
-    QObject::connect(&idle, &QTimer::timeout, reply.get(), expire);
-    QTimer turn;
-    turn.setSingleShot(true);
-    turn.setInterval(limits.turn);
-    QObject::connect(&turn, &QTimer::timeout, reply.get(), expire);
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, &idle, qOverload<>(&QTimer::start));
-    idle.start();
-    turn.start();
+    Watchdog watchdog(reply.get(), StreamingNetwork::timeouts());
 
     std::optional<int> status;
     AgentChatLineBuffer lines;
     for (;;) {
         co_await ReplyActivity(reply.get(), status && *status != 200);
-        throwIfInterrupted(handle, interruption);
+        throwIfInterrupted(handle, watchdog);
         if (!status) {
             const QVariant code = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
             if (code.isValid()) {
@@ -169,7 +176,7 @@ QCoro::AsyncGenerator<AgentChatEvent> open(QNetworkRequest request, QByteArray b
                 throw APIError(*decoded.error);
             for (AgentChatEvent &event : decoded.events) {
                 co_yield std::move(event);
-                throwIfInterrupted(handle, interruption);
+                throwIfInterrupted(handle, watchdog);
             }
             if (decoded.done)
                 co_return;
