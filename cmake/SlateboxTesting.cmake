@@ -1,16 +1,22 @@
-# slatebox_add_test(<name> SOURCES <files...> LABELS <labels...> [LIBRARIES <targets...>])
+# slatebox_add_test(<name> SOURCES <files...> LABELS <labels...> [LIBRARIES <targets...>]
+#                   [LAUNCHER <command...>])
 #
 # One QtTest executable per unit under test, linked against the libraries it tests (sources are
 # never compiled into tests twice); LIBRARIES defaults to the whole of slatebox_core. Each test runs with its own throwaway HOME and XDG folders so
-# nothing ever touches the real user's files.
+# nothing ever touches the real user's files. LAUNCHER runs the executable through a wrapper
+# (tests/support/with-secret-service, say).
 function(slatebox_add_test name)
-    cmake_parse_arguments(ARG "" "" "SOURCES;LABELS;LIBRARIES" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;LABELS;LIBRARIES;LAUNCHER" ${ARGN})
     if(NOT ARG_LIBRARIES)
         set(ARG_LIBRARIES slatebox_core)
     endif()
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE slatebox_test_support Qt6::Test ${ARG_LIBRARIES})
-    add_test(NAME ${name} COMMAND ${name})
+    if(ARG_LAUNCHER)
+        add_test(NAME ${name} COMMAND ${ARG_LAUNCHER} $<TARGET_FILE:${name}>)
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+    endif()
 
     set(home ${CMAKE_BINARY_DIR}/test-homes/${name})
     set_tests_properties(${name} PROPERTIES
