@@ -1,21 +1,13 @@
 #include "core/service/StreamingNetwork.h"
 
-#include <QCoreApplication>
-#include <QNetworkAccessManager>
-#include <QPointer>
+#include "core/service/NetworkManagerSlot.h"
 
 namespace {
 
-QPointer<QNetworkAccessManager> &injected()
+NetworkManagerSlot &slot()
 {
-    static QPointer<QNetworkAccessManager> manager;
-    return manager;
-}
-
-QPointer<QNetworkAccessManager> &owned()
-{
-    static QPointer<QNetworkAccessManager> manager;
-    return manager;
+    static NetworkManagerSlot slot;
+    return slot;
 }
 
 StreamingNetwork::Timeouts &configured()
@@ -30,16 +22,12 @@ namespace StreamingNetwork {
 
 QNetworkAccessManager *manager()
 {
-    if (injected())
-        return injected();
-    if (!owned())
-        owned() = new QNetworkAccessManager(QCoreApplication::instance());
-    return owned();
+    return slot().manager();
 }
 
 void setManager(QNetworkAccessManager *manager)
 {
-    injected() = manager;
+    slot().setManager(manager);
 }
 
 Timeouts timeouts()
