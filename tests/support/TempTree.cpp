@@ -17,7 +17,8 @@ bool TempTree::write(const QString &relativePath, const QByteArray &bytes) const
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }
 
 bool TempTree::makeDir(const QString &relativePath) const

@@ -18,7 +18,10 @@ inline constexpr std::array<ProjectType, 3> allCases{ProjectType::Series, Projec
 // Exact and case-sensitive: "Series" or " series" is no type.
 std::optional<ProjectType> fromRawValue(const QString &rawValue);
 QString rawValue(ProjectType type);
-inline QString id(ProjectType type) { return rawValue(type); }
+inline QString id(ProjectType type)
+{
+    return rawValue(type);
+}
 QString label(ProjectType type);
 QString description(ProjectType type);
 
