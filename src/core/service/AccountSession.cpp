@@ -11,7 +11,7 @@
 #include "core/git/GitClient.h"
 #include "core/service/DeepLinkCenter.h"
 #include "core/service/DeviceExchange.h"
-#include "core/service/KeychainStore.h"
+#include "core/platform/KeychainStore.h"
 #include "core/service/SlateboxAPI.h"
 
 namespace {

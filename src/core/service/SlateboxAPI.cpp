@@ -13,7 +13,7 @@
 #include "core/service/APIEnvironment.h"
 #include "core/service/APIError.h"
 #include "core/service/ErrorPayload.h"
-#include "core/service/KeychainStore.h"
+#include "core/platform/KeychainStore.h"
 #include "core/service/SharedNetwork.h"
 #include "core/service/TransportError.h"
 

@@ -12,8 +12,8 @@
 #include "core/git/GitClient.h"
 #include "core/service/AccountSession.h"
 #include "core/service/DeepLinkCenter.h"
-#include "core/service/KeychainStore.h"
-#include "core/service/MemorySecretStore.h"
+#include "core/platform/KeychainStore.h"
+#include "core/platform/MemorySecretStore.h"
 #include "support/TestResponder.h"
 
 namespace {

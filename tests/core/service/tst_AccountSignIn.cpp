@@ -14,8 +14,8 @@
 #include "core/service/APIError.h"
 #include "core/service/AccountSession.h"
 #include "core/service/DeepLinkCenter.h"
-#include "core/service/KeychainStore.h"
-#include "core/service/MemorySecretStore.h"
+#include "core/platform/KeychainStore.h"
+#include "core/platform/MemorySecretStore.h"
 #include "core/service/SlateboxAPI.h"
 #include "support/ServerProcess.h"
 

@@ -2,8 +2,8 @@
 
 #include <QTest>
 
-#include "core/service/KeychainStore.h"
-#include "core/service/QtKeychainSecretStore.h"
+#include "core/platform/KeychainStore.h"
+#include "core/platform/QtKeychainSecretStore.h"
 
 namespace {
 

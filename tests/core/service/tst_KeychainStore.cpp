@@ -1,7 +1,7 @@
 #include <QtTest>
 
-#include "core/service/KeychainStore.h"
-#include "core/service/MemorySecretStore.h"
+#include "core/platform/KeychainStore.h"
+#include "core/platform/MemorySecretStore.h"
 
 using Items = QMap<QString, QString>;
 

@@ -1,4 +1,4 @@
-#include "core/service/QtKeychainSecretStore.h"
+#include "core/platform/QtKeychainSecretStore.h"
 
 #include <QEventLoop>
 

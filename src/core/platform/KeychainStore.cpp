@@ -1,10 +1,10 @@
-#include "core/service/KeychainStore.h"
+#include "core/platform/KeychainStore.h"
 
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStringList>
 
-#include "core/service/QtKeychainSecretStore.h"
+#include "core/platform/QtKeychainSecretStore.h"
 
 namespace {
 

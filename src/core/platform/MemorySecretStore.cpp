@@ -1,4 +1,4 @@
-#include "core/service/MemorySecretStore.h"
+#include "core/platform/MemorySecretStore.h"
 
 #include <QMutexLocker>
 #include <QStringList>

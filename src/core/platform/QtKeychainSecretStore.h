@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/service/SecretStore.h"
+#include "core/platform/SecretStore.h"
 
 // The system keychain (Secret Service or KWallet) through QtKeychain. Each call runs its job to
 // the end in a local event loop, so callers see the synchronous calls of SecretStore; without a

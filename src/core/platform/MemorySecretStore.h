@@ -4,7 +4,7 @@
 #include <QMutex>
 #include <QPair>
 
-#include "core/service/SecretStore.h"
+#include "core/platform/SecretStore.h"
 
 // A secret store held in memory: the stand-in for the system keychain in tests, counting reads
 // so a test can tell a cached answer from a fresh lookup.
