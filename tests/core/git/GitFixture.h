@@ -90,11 +90,11 @@ inline bool addOrigin(const QString &path, const QString &url)
     return ok;
 }
 
-// Stages the whole working tree and commits it on HEAD with a fixed author time, on top of
-// `parents` (ids in hex; HEAD's commit when none are given and HEAD exists). Returns the new id
-// in hex, or an empty text on failure.
+// Stages the whole working tree and commits it with a fixed author time on `updateRef`, on top
+// of `parents` (ids in hex; HEAD's commit when none are given and HEAD exists). Returns the new
+// id in hex, or an empty text on failure.
 inline QString commitAll(const QString &path, const QString &message, qint64 time, int offset,
-                         QStringList parents = {})
+                         QStringList parents = {}, const char *updateRef = "HEAD")
 {
     QString result;
     withRepository(path, [&](git_repository *repository) {
@@ -127,7 +127,7 @@ inline QString commitAll(const QString &path, const QString &message, qint64 tim
         }
         if (ok) {
             QList<const git_commit *> constParents(parentCommits.begin(), parentCommits.end());
-            ok = git_commit_create(&commitId, repository, "HEAD", signature, signature, nullptr,
+            ok = git_commit_create(&commitId, repository, updateRef, signature, signature, nullptr,
                                    message.toUtf8().constData(), tree, size_t(constParents.size()),
                                    constParents.data()) == 0;
         }
