@@ -165,6 +165,16 @@ bool AgentConversation::updateMessage(qsizetype index,
     return true;
 }
 
+bool AgentConversation::appendToMessageText(qsizetype index, QStringView text)
+{
+    if (index < 0 || index >= m_messages.size())
+        return false;
+    if (!text.isEmpty())
+        m_messages[index].text.append(text);
+    messagesStored(!text.isEmpty());
+    return true;
+}
+
 bool AgentConversation::updateMessage(const QUuid &id,
                                       const std::function<void(AgentMessage &)> &edit)
 {

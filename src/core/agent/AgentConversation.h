@@ -94,6 +94,9 @@ public:
     void appendMessage(const AgentMessage &message);
     bool updateMessage(qsizetype index, const std::function<void(AgentMessage &)> &edit);
     bool updateMessage(const QUuid &id, const std::function<void(AgentMessage &)> &edit);
+    // Appends to one message's text in place, so a streamed reply grows in amortised constant
+    // time per piece instead of copying the whole text; one assignment for the hook.
+    bool appendToMessageText(qsizetype index, QStringView text);
     // The position of the message with this id, or -1.
     qsizetype indexOfMessage(const QUuid &id) const;
 
