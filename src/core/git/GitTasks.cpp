@@ -19,18 +19,20 @@ struct Outcome {
     std::exception_ptr error;
 };
 
+// The future is a named local: GCC 12 mishandles temporaries that live across a co_await.
 template<typename F>
 QCoro::Task<void> runVoid(F operation)
 {
-    const std::exception_ptr error =
-        co_await QtConcurrent::run([operation = std::move(operation)]() -> std::exception_ptr {
-            try {
-                operation();
-                return nullptr;
-            } catch (...) {
-                return std::current_exception();
-            }
-        });
+    auto job = [operation = std::move(operation)]() -> std::exception_ptr {
+        try {
+            operation();
+            return nullptr;
+        } catch (...) {
+            return std::current_exception();
+        }
+    };
+    QFuture<std::exception_ptr> future = QtConcurrent::run(std::move(job));
+    const std::exception_ptr error = co_await future;
     if (error) {
         std::rethrow_exception(error);
     }
@@ -39,16 +41,17 @@ QCoro::Task<void> runVoid(F operation)
 template<typename T, typename F>
 QCoro::Task<T> runValue(F operation)
 {
-    Outcome<T> outcome =
-        co_await QtConcurrent::run([operation = std::move(operation)]() -> Outcome<T> {
-            Outcome<T> result;
-            try {
-                result.value = operation();
-            } catch (...) {
-                result.error = std::current_exception();
-            }
-            return result;
-        });
+    auto job = [operation = std::move(operation)]() -> Outcome<T> {
+        Outcome<T> result;
+        try {
+            result.value = operation();
+        } catch (...) {
+            result.error = std::current_exception();
+        }
+        return result;
+    };
+    QFuture<Outcome<T>> future = QtConcurrent::run(std::move(job));
+    Outcome<T> outcome = co_await future;
     if (outcome.error) {
         std::rethrow_exception(outcome.error);
     }
