@@ -11,14 +11,14 @@
 namespace ClonePath {
 
 // A clean relative path: not empty, no leading "/", pieces separated by single "/" and none of
-// them empty, "." or ".."; no backslash, no NUL; neither ".git" nor anything below it (in any
-// letter case).
+// them empty, "." or ".." or ".git" (in any letter case: no repository, nested ones included);
+// no backslash, no NUL.
 bool isClean(QStringView relative);
 
-// `root` + "/" + `relative` when the path is clean and none of its components that already
-// exist is a symbolic link whose target lies outside the clone or inside its `.git` folder.
-// Components that do not exist yet (a file about to be written) are fine. Nothing otherwise;
-// also nothing when `root` itself cannot be resolved.
+// `root` + "/" + `relative` when the path is clean and its deepest existing component, links
+// resolved, lies inside the clone and outside its `.git` folder. Components that do not exist
+// yet (a file about to be written) are fine; a dangling link is not. Nothing otherwise, also
+// when `root` itself cannot be resolved.
 std::optional<QString> resolve(const QString &root, const QString &relative);
 
 } // namespace ClonePath
