@@ -15,7 +15,7 @@
 // not walk the repository again; it is read anew only when the clone's head moves (a save, a
 // fast-forward). UI thread only. The state is shared with running lookups, so a lookup that
 // outlives the cache finishes without touching freed memory.
-class DiffHistoryCache {
+class RecentDiffHistory {
 public:
     // At most this many commits, newest first.
     static constexpr int commitLimit = 15;
@@ -25,8 +25,8 @@ public:
     using LogReader = std::function<QCoro::Task<QString>(int limit, QString clonePath)>;
 
     // Reads the clone through GitTasks (headCommit, logNumstat on the thread pool).
-    DiffHistoryCache();
-    DiffHistoryCache(HeadReader readHead, LogReader readLog);
+    RecentDiffHistory();
+    RecentDiffHistory(HeadReader readHead, LogReader readLog);
 
     // Absent without a clone, when the head cannot be read, when the log fails or holds no
     // commit. A result for a head that could be read is cached, absence included.

@@ -1,4 +1,4 @@
-#include "core/agent/DiffHistoryCache.h"
+#include "core/agent/RecentDiffHistory.h"
 
 #include <utility>
 
@@ -20,12 +20,12 @@ QCoro::Task<std::optional<QString>> attempt(QCoro::Task<QString> task)
 
 } // namespace
 
-DiffHistoryCache::DiffHistoryCache()
-    : DiffHistoryCache(&GitTasks::headCommit, &GitTasks::logNumstat)
+RecentDiffHistory::RecentDiffHistory()
+    : RecentDiffHistory(&GitTasks::headCommit, &GitTasks::logNumstat)
 {
 }
 
-DiffHistoryCache::DiffHistoryCache(HeadReader readHead, LogReader readLog)
+RecentDiffHistory::RecentDiffHistory(HeadReader readHead, LogReader readLog)
     : m_state(std::make_shared<State>())
 {
     m_state->readHead = std::move(readHead);
@@ -33,14 +33,14 @@ DiffHistoryCache::DiffHistoryCache(HeadReader readHead, LogReader readLog)
 }
 
 QCoro::Task<std::optional<QList<DiffCommit>>>
-DiffHistoryCache::recentDiffHistory(std::optional<QString> clonePath)
+RecentDiffHistory::recentDiffHistory(std::optional<QString> clonePath)
 {
     // Not a coroutine itself: the lookup holds the shared state, never `this`.
     return lookUp(m_state, std::move(clonePath));
 }
 
 QCoro::Task<std::optional<QList<DiffCommit>>>
-DiffHistoryCache::lookUp(std::shared_ptr<State> state, std::optional<QString> clonePath)
+RecentDiffHistory::lookUp(std::shared_ptr<State> state, std::optional<QString> clonePath)
 {
     if (!clonePath)
         co_return std::nullopt;
@@ -62,19 +62,20 @@ DiffHistoryCache::lookUp(std::shared_ptr<State> state, std::optional<QString> cl
     co_return commits;
 }
 
-std::optional<QString> DiffHistoryCache::cachedHead() const
+std::optional<QString> RecentDiffHistory::cachedHead() const
 {
     if (!m_state->entry)
         return std::nullopt;
     return m_state->entry->head;
 }
 
-void DiffHistoryCache::clear()
+void RecentDiffHistory::clear()
 {
     m_state->entry.reset();
 }
 
-std::optional<QList<DiffCommit>> DiffHistoryCache::historyFromLog(const std::optional<QString> &log)
+std::optional<QList<DiffCommit>>
+RecentDiffHistory::historyFromLog(const std::optional<QString> &log)
 {
     if (!log)
         return std::nullopt;

@@ -5,7 +5,7 @@
 
 #include <qcoro/qcorotask.h>
 
-#include "core/agent/DiffHistoryCache.h"
+#include "core/agent/RecentDiffHistory.h"
 
 using History = std::optional<QList<DiffCommit>>;
 
@@ -36,9 +36,9 @@ struct FakeClone {
     int lastLimit = 0;
     QString lastPath;
 
-    DiffHistoryCache cache()
+    RecentDiffHistory cache()
     {
-        return DiffHistoryCache(
+        return RecentDiffHistory(
             [this](QString path) {
                 ++headReads;
                 lastPath = path;
@@ -52,14 +52,14 @@ struct FakeClone {
     }
 };
 
-History recent(DiffHistoryCache &cache, std::optional<QString> clonePath = u"/clone"_qs)
+History recent(RecentDiffHistory &cache, std::optional<QString> clonePath = u"/clone"_qs)
 {
     return QCoro::waitFor(cache.recentDiffHistory(std::move(clonePath)));
 }
 
 } // namespace
 
-class tst_DiffHistoryCache : public QObject {
+class tst_RecentDiffHistory : public QObject {
     Q_OBJECT
 
 private slots:
@@ -72,10 +72,10 @@ private slots:
     void gitTasksOnAFolderThatIsNoClone();
 };
 
-void tst_DiffHistoryCache::readsAndParsesTheLog()
+void tst_RecentDiffHistory::readsAndParsesTheLog()
 {
     FakeClone clone;
-    DiffHistoryCache cache = clone.cache();
+    RecentDiffHistory cache = clone.cache();
     const History history = recent(cache);
     QVERIFY(history);
     QCOMPARE(history->size(), 2);
@@ -87,10 +87,10 @@ void tst_DiffHistoryCache::readsAndParsesTheLog()
     QCOMPARE(cache.cachedHead(), u"aaa"_qs);
 }
 
-void tst_DiffHistoryCache::cachedUntilTheHeadMoves()
+void tst_RecentDiffHistory::cachedUntilTheHeadMoves()
 {
     FakeClone clone;
-    DiffHistoryCache cache = clone.cache();
+    RecentDiffHistory cache = clone.cache();
     const History first = recent(cache);
     clone.log = u"2026-03-03T08:00:00+01:00\tNew scene\n"_qs;
     QCOMPARE(recent(cache), first);
@@ -110,29 +110,29 @@ void tst_DiffHistoryCache::cachedUntilTheHeadMoves()
     QCOMPARE(clone.logReads, 3);
 }
 
-void tst_DiffHistoryCache::absentWithoutClone()
+void tst_RecentDiffHistory::absentWithoutClone()
 {
     FakeClone clone;
-    DiffHistoryCache cache = clone.cache();
+    RecentDiffHistory cache = clone.cache();
     QCOMPARE(recent(cache, std::nullopt), std::nullopt);
     QCOMPARE(clone.headReads, 0);
 }
 
-void tst_DiffHistoryCache::absentWhenTheHeadCannotBeRead()
+void tst_RecentDiffHistory::absentWhenTheHeadCannotBeRead()
 {
     FakeClone clone;
     clone.head.reset();
-    DiffHistoryCache cache = clone.cache();
+    RecentDiffHistory cache = clone.cache();
     QCOMPARE(recent(cache), std::nullopt);
     QCOMPARE(clone.logReads, 0);
     QCOMPARE(cache.cachedHead(), std::nullopt);
 }
 
-void tst_DiffHistoryCache::failedOrEmptyLogIsAbsentAndCached()
+void tst_RecentDiffHistory::failedOrEmptyLogIsAbsentAndCached()
 {
     FakeClone clone;
     clone.log.reset();
-    DiffHistoryCache cache = clone.cache();
+    RecentDiffHistory cache = clone.cache();
     QCOMPARE(recent(cache), std::nullopt);
     clone.log = twoCommits;
     QCOMPARE(recent(cache), std::nullopt); // same head: the absence is cached
@@ -144,24 +144,24 @@ void tst_DiffHistoryCache::failedOrEmptyLogIsAbsentAndCached()
     QCOMPARE(cache.cachedHead(), u"ccc"_qs);
 }
 
-void tst_DiffHistoryCache::lookupOutlivesTheCache()
+void tst_RecentDiffHistory::lookupOutlivesTheCache()
 {
     FakeClone clone;
     QCoro::Task<History> task = [&] {
-        DiffHistoryCache cache = clone.cache();
+        RecentDiffHistory cache = clone.cache();
         return cache.recentDiffHistory(u"/clone"_qs);
     }();
     const History history = QCoro::waitFor(std::move(task));
     QVERIFY(history);
 }
 
-void tst_DiffHistoryCache::gitTasksOnAFolderThatIsNoClone()
+void tst_RecentDiffHistory::gitTasksOnAFolderThatIsNoClone()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    DiffHistoryCache cache;
+    RecentDiffHistory cache;
     QCOMPARE(recent(cache, folder.path()), std::nullopt);
 }
 
-QTEST_GUILESS_MAIN(tst_DiffHistoryCache)
-#include "tst_DiffHistoryCache.moc"
+QTEST_GUILESS_MAIN(tst_RecentDiffHistory)
+#include "tst_RecentDiffHistory.moc"
