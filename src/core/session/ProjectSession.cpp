@@ -1,6 +1,11 @@
 #include "core/session/ProjectSession.h"
 
+#include <utility>
+
 #include <QTimer>
+
+#include "core/agent/AgentConversation.h"
+#include "core/session/ChatStore.h"
 
 namespace {
 
@@ -234,4 +239,41 @@ void ProjectSession::resetBaselines()
     m_baselines.clear();
     ++m_baselineEpoch;
     emit baselineEpochChanged();
+}
+
+void ProjectSession::startConversations()
+{
+    auto *conversation = new AgentConversation(this);
+    chatStore().attach(*conversation);
+    m_conversations = {conversation};
+    m_activeConversationId = conversation->id();
+}
+
+void ProjectSession::setConversations(const QList<AgentConversation *> &conversations)
+{
+    if (conversations == m_conversations)
+        return;
+    const QList<AgentConversation *> previous = std::exchange(m_conversations, conversations);
+    for (AgentConversation *conversation : m_conversations)
+        conversation->setParent(this);
+    emit conversationsChanged();
+    for (AgentConversation *conversation : previous) {
+        if (!m_conversations.contains(conversation))
+            conversation->deleteLater();
+    }
+}
+
+AgentConversation *ProjectSession::activeConversation() const
+{
+    for (AgentConversation *conversation : m_conversations) {
+        if (conversation->id() == m_activeConversationId)
+            return conversation;
+    }
+    return m_conversations.isEmpty() ? nullptr : m_conversations.first();
+}
+
+void ProjectSession::appendAssistantMessage(const QString &text)
+{
+    if (AgentConversation *conversation = activeConversation())
+        conversation->appendMessage(AgentMessage::assistant(text));
 }

@@ -44,6 +44,7 @@ class ProjectSession final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ProjectSession)
     Q_MOC_INCLUDE(<QTimer>)
+    Q_MOC_INCLUDE("core/agent/AgentConversation.h")
 
     Q_PROPERTY(QString title READ title WRITE setTitle NOTIFY titleChanged)
     Q_PROPERTY(QString slug READ slug WRITE setSlug NOTIFY slugChanged)
@@ -59,6 +60,8 @@ class ProjectSession final : public QObject {
     Q_PROPERTY(bool agentAuto READ agentAuto WRITE setAgentAuto NOTIFY agentAutoChanged)
     Q_PROPERTY(
         QString agentModelId READ agentModelId WRITE setAgentModelId NOTIFY agentModelIdChanged)
+    Q_PROPERTY(QList<AgentConversation *> conversations READ conversations WRITE setConversations
+                   NOTIFY conversationsChanged)
     Q_PROPERTY(QUuid activeConversationId READ activeConversationId WRITE setActiveConversationId
                    NOTIFY activeConversationIdChanged)
     Q_PROPERTY(bool agentVisible READ agentVisible WRITE setAgentVisible NOTIFY agentVisibleChanged)
