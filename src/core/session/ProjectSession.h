@@ -208,7 +208,8 @@ public:
 
     // ---- Reading ---------------------------------------------------------------------------
 
-    // A deliverable's folder that is not itself a plain file of the index: it opens the cut.
+    // A deliverable's folder path whose tab is the cut: no node, a group, or the childless node
+    // of a manifest deliverable that has no files yet. Any other plain file is a text tab.
     bool isCutTab(const QString &path) const;
     // "S1E2: Pilot" for a deliverable's folder, else the last path component.
     QString tabTitle(const QString &path) const;

@@ -11,7 +11,12 @@ bool ProjectSession::isCutTab(const QString &path) const
     if (!ProjectTree::isDeliverableFolder(path))
         return false;
     const auto node = m_files.constFind(path);
-    return node == m_files.cend() || node->isGroup();
+    if (node == m_files.cend() || node->isGroup())
+        return true;
+    // A deliverable without files has a childless node, which reads as an empty file; its
+    // manifest entry says it is still a deliverable, whose tab is the cut and never a text.
+    const std::optional<QString> slug = ProjectTree::deliverableSlug(path);
+    return slug && manifestEntry(*slug).has_value();
 }
 
 void ProjectSession::open(const QString &path)
