@@ -111,7 +111,8 @@ void ProjectSession::deleteItem(const QString &path)
 
     // The disk goes first: when the Trash refuses the item, the session still shows what is
     // really there, and nothing is ever deleted outright.
-    if (m_localURL) {
+    // A clone folder that is gone (the project was deleted while open) has nothing to trash.
+    if (m_localURL && QFileInfo(*m_localURL).isDir()) {
         const std::optional<QString> onDisk = ClonePath::resolve(*m_localURL, path);
         if (!onDisk)
             throw notInsideProject(path);

@@ -188,6 +188,15 @@ private slots:
         QVERIFY(!QFileInfo::exists(trashFolder() + "/files/draft.md"));
     }
 
+    void deletingAfterTheCloneWentAway()
+    {
+        const auto session = load();
+        QVERIFY(QDir(m_root).removeRecursively());
+        session->deleteItem("bible/world.md");
+        QVERIFY(!session->files().contains("bible/world.md"));
+        QVERIFY(!QFileInfo::exists(trashFolder()));
+    }
+
     void deletingInsideAShippedDeliverableLeavesTheDisk()
     {
         const auto session = load();
