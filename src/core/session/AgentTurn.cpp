@@ -67,9 +67,11 @@ AgentTurn::AgentTurn(ProjectSession &session)
 
 AgentTurn::~AgentTurn()
 {
+    // The session's own members are gone by now (this is one of its children): only the
+    // turn's copy of the stop handle is used.
     m_closing = true;
-    if (m_conversation && m_session.agentTask())
-        AgentChatHandle(*m_session.agentTask()).stop();
+    if (m_handle)
+        m_handle->stop();
 }
 
 void AgentTurn::sendComposer()
@@ -115,6 +117,7 @@ void AgentTurn::sendComposer()
     m_conversation = conversation;
     m_replyIndex = conversation->messages().size() - 1;
     m_thinkingStart.reset();
+    m_handle = request.handle;
     m_session.setAgentTask(request.handle);
 
     QCoro::connect(run(std::move(request)), this, [] {});
@@ -293,6 +296,7 @@ void AgentTurn::endTurn(const AgentNotes::TurnEnd &end)
     m_session.setAgentActivity(std::nullopt);
     m_session.setAgentReasoning(std::nullopt);
     m_session.setAgentTask(std::nullopt);
+    m_handle.reset();
     m_conversation = nullptr;
     m_replyIndex = -1;
     if (conversation)

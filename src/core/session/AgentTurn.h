@@ -103,10 +103,11 @@ private:
     TitleSource m_titleSource;
     RecentDiffHistory m_diffHistory;
 
-    // The running turn: its conversation, the position of its reply, and the start of the
-    // reasoning phase in progress.
+    // The running turn: its conversation, the position of its reply, its stop handle, and the
+    // start of the reasoning phase in progress.
     QPointer<AgentConversation> m_conversation;
     qsizetype m_replyIndex = -1;
+    std::optional<AgentChatHandle> m_handle;
     std::optional<std::chrono::steady_clock::time_point> m_thinkingStart;
     // Set while the turn object is being destroyed, so a turn resumed by the final stop does
     // nothing.

@@ -112,6 +112,8 @@ private slots:
     void outsidePathsAreRefused();
     void symlinkOutOfTheCloneIsRefused();
     void regenerateTitle();
+    void saveFailureDuringATurnKeepsTheReplyInPlace();
+    void closingTheSessionMidTurnStopsQuietly();
 
 private:
     void runTurn(const Script &script, const QString &text = u"Please look"_qs);
@@ -533,6 +535,35 @@ void tst_AgentTurn::regenerateTitle()
     m_session->regenerateTitle(fresh->id());
     QTest::qWait(50);
     QCOMPARE(ended.count(), 2);
+}
+
+void tst_AgentTurn::saveFailureDuringATurnKeepsTheReplyInPlace()
+{
+    m_script = Script{{at(Event::delta(u"Half"_qs))}, Ending::WhenStopped, {}};
+    QSignalSpy ended(&m_session->agentTurn(), &AgentTurn::turnEnded);
+    active().setComposer(u"Go"_qs);
+    m_session->sendComposer();
+    QTRY_COMPARE(active().messages().at(1).text, u"Half"_qs);
+    m_session->appendAssistantMessage(u"Save failed: offline"_qs);
+    m_session->stopAgent();
+    QVERIFY(ended.wait(5000));
+    QCOMPARE(active().messages().size(), 3);
+    QCOMPARE(active().messages().at(1).text, u"Half\n\n(stopped)"_qs);
+    QCOMPARE(active().messages().at(2).text, u"Save failed: offline"_qs);
+    QFile file(*m_session->chatFileURL());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("Save failed: offline"));
+}
+
+void tst_AgentTurn::closingTheSessionMidTurnStopsQuietly()
+{
+    m_script = Script{{at(Event::reasoning(u"pondering"_qs))}, Ending::WhenStopped, {}};
+    active().setComposer(u"Go"_qs);
+    m_session->sendComposer();
+    QTRY_COMPARE(m_session->agentReasoning(), u"pondering"_qs);
+    m_session.reset();
+    // The scripted stream sees the stop on its next poll; nothing may touch the session then.
+    QTest::qWait(50);
 }
 
 QTEST_GUILESS_MAIN(tst_AgentTurn)
