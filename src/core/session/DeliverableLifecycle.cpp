@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <qcoro/qcorofuture.h>
+
 #include "core/git/GitClient.h"
 #include "core/git/GitError.h"
 #include "core/project/LockFile.h"
@@ -33,6 +35,11 @@ TaggedRelease tagRelease(const QString &root, const QString &slug)
     GitClient::createTag(release.tag, root);
     GitClient::push(u"refs/tags/"_qs + release.tag, root);
     return release;
+}
+
+QFuture<OffThread::Outcome<TaggedRelease>> tagReleaseLater(const QString &root, const QString &slug)
+{
+    return OffThread::start([root, slug]() { return tagRelease(root, slug); });
 }
 
 // The current text of a plain file of the session, if it has one.
@@ -89,9 +96,10 @@ QCoro::Task<void> DeliverableLifecycle::shipping(QPointer<ProjectSession> sessio
     if (!session)
         co_return;
 
-    const QString root = *session->localURL();
-    const TaggedRelease release =
-        co_await OffThread::run([root, slug]() { return tagRelease(root, slug); });
+    QFuture<OffThread::Outcome<TaggedRelease>> tagging =
+        tagReleaseLater(*session->localURL(), slug);
+    OffThread::Outcome<TaggedRelease> outcome = co_await tagging;
+    const TaggedRelease release = OffThread::take(std::move(outcome));
     if (!session)
         co_return;
 

@@ -8,13 +8,13 @@
 #include <QFuture>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include <qcoro/qcorofuture.h>
-#include <qcoro/qcorotask.h>
-
-// Runs synchronous work (git, file hashing) on the thread pool and resumes the awaiting
-// coroutine on its own thread with the result. Whatever the work throws is carried back and
-// rethrown at the awaiting side unchanged, so a GitError keeps its type and message instead of
-// turning into QtConcurrent's QUnhandledException. The work must take plain values only.
+// Runs synchronous work (git, file hashing) on the thread pool for a coroutine on the UI
+// thread. Whatever the work throws is carried back as a value and rethrown by `take` on the
+// awaiting side unchanged, so a GitError keeps its type and message instead of turning into
+// QtConcurrent's QUnhandledException. The work must hold plain values only.
+//
+// Start the work in an ordinary function and `co_await` the future from a named variable:
+// GCC 12 destroys a capturing lambda that is a temporary of a `co_await` expression twice.
 namespace OffThread {
 
 template<typename Result>
@@ -23,32 +23,29 @@ struct Outcome {
     std::exception_ptr error;
 };
 
-template<>
-struct Outcome<void> {
-    std::exception_ptr error;
-};
-
 template<typename Work>
-QCoro::Task<std::invoke_result_t<Work>> run(Work work)
+QFuture<Outcome<std::invoke_result_t<Work>>> start(Work work)
 {
     using Result = std::invoke_result_t<Work>;
-    QFuture<Outcome<Result>> future = QtConcurrent::run([work = std::move(work)]() mutable {
+    static_assert(!std::is_void_v<Result>, "return a value from the work");
+    return QtConcurrent::run([work = std::move(work)]() mutable {
         Outcome<Result> outcome;
         try {
-            if constexpr (std::is_void_v<Result>)
-                work();
-            else
-                outcome.value.emplace(work());
+            outcome.value.emplace(work());
         } catch (...) {
             outcome.error = std::current_exception();
         }
         return outcome;
     });
-    Outcome<Result> outcome = co_await future;
+}
+
+// The work's result, or its exception rethrown.
+template<typename Result>
+Result take(Outcome<Result> outcome)
+{
     if (outcome.error)
         std::rethrow_exception(outcome.error);
-    if constexpr (!std::is_void_v<Result>)
-        co_return std::move(*outcome.value);
+    return std::move(*outcome.value);
 }
 
 } // namespace OffThread

@@ -6,13 +6,15 @@
 #include <QHash>
 #include <QStringList>
 
+#include <qcoro/qcorofuture.h>
+
 #include "core/git/GitClient.h"
 #include "core/git/GitError.h"
 #include "core/git/GitTasks.h"
-#include "core/project/ProjectLoader.h"
 #include "core/session/CloneWriter.h"
 #include "core/session/OffThread.h"
 #include "core/session/ProjectSession.h"
+#include "core/session/ProjectSessionLoader.h"
 
 namespace {
 
@@ -53,6 +55,13 @@ std::optional<QString> failureText(const std::exception_ptr &error)
     } catch (...) {
         return u"unknown error"_qs;
     }
+}
+
+QFuture<OffThread::Outcome<QSet<QString>>> commitAndPushLater(const QString &root,
+                                                              const std::optional<QString> &message)
+{
+    return OffThread::start(
+        [root, message]() { return SessionSaver::commitAndPushAll(root, message); });
 }
 
 QCoro::Task<std::optional<QString>> failureOf(QCoro::Task<void> save)
@@ -119,8 +128,9 @@ QCoro::Task<void> SessionSaver::run(QPointer<ProjectSession> session,
 
     QSet<QString> committed;
     try {
-        committed =
-            co_await OffThread::run([root, message]() { return commitAndPushAll(root, message); });
+        QFuture<OffThread::Outcome<QSet<QString>>> pushing = commitAndPushLater(root, message);
+        OffThread::Outcome<QSet<QString>> outcome = co_await pushing;
+        committed = OffThread::take(std::move(outcome));
     } catch (...) {
         if (session)
             session->setIsSaving(false);
@@ -179,12 +189,12 @@ QString SessionSaver::saveMessage(const QSet<QString> &paths)
     return u"save: "_qs + QString::number(paths.size()) + u" files"_qs;
 }
 
-QCoro::Task<LoadedProject> SessionSaver::openClone(QString root, QString org, QString slug)
+QCoro::Task<ProjectSession *> SessionSaver::openClone(QString root, QString org, QString slug)
 {
     try {
         co_await GitTasks::fastForwardFromOrigin(root);
     } catch (...) {
         // Offline, diverged or blocked by local edits: the clone is read as it is.
     }
-    co_return ProjectLoader::load(root, org, slug);
+    co_return ProjectSessionLoader::load(root, org, slug);
 }

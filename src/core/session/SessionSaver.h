@@ -8,8 +8,6 @@
 
 #include <qcoro/qcorotask.h>
 
-#include "core/project/LoadedProject.h"
-
 class ProjectSession;
 
 // Moves a session's edits to the repository: writes the dirty files into the clone, commits
@@ -47,9 +45,10 @@ public:
     static QString saveMessage(const QSet<QString> &paths);
 
     // What a project window does before it shows a clone: fast-forward it from its remote in
-    // the background (any failure ignored: offline, diverged, local changes), then read it on
-    // the calling thread. Throws the loader's GitError.
-    static QCoro::Task<LoadedProject> openClone(QString root, QString org, QString slug);
+    // the background (any failure ignored: offline, diverged, local changes), then read it into
+    // a new session on the calling thread. The caller owns the session. Throws the loader's
+    // GitError.
+    static QCoro::Task<ProjectSession *> openClone(QString root, QString org, QString slug);
 
 private:
     static QCoro::Task<void> run(QPointer<ProjectSession> session, std::optional<QString> message);
