@@ -5,13 +5,17 @@
 #include <git2.h>
 
 #include "core/git/GitError.h"
+#include "core/git/GitSocketStream.h"
 
 namespace GitLibrary {
 
 void startOperation()
 {
     static std::once_flag started;
-    std::call_once(started, [] { git_libgit2_init(); });
+    std::call_once(started, [] {
+        git_libgit2_init();
+        GitSocketStream::install();
+    });
     git_error_clear();
 }
 

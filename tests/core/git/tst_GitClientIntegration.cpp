@@ -89,6 +89,7 @@ private slots:
     void init();
 
     void cloneCommitPushTagAndFastForward();
+    void hostNamesAndUnreachableRemotes();
     void rejectedRefUpdateFailsThePush();
     void refusedTokenIsTriedOnce();
     void missingTokenSendsNothing();
@@ -185,6 +186,28 @@ void tst_GitClientIntegration::cloneCommitPushTagAndFastForward()
     QCOMPARE(GitClient::headCommit(a), GitClient::headCommit(b));
     QCOMPARE(GitFixture::readFile(a + u"/notes/idea.md"_qs), QByteArray("A storm at sea.\n"));
     QCOMPARE(GitClient::fastForwardFromOrigin(a), false);
+}
+
+// Connections go through the client's own socket stream: a host name resolves to each of its
+// addresses in turn (localhost may be ::1 first, where the server does not listen), and a
+// remote that cannot be reached fails with the address in the message.
+void tst_GitClientIntegration::hostNamesAndUnreachableRemotes()
+{
+    const QString url = createProject(u"by-name"_qs);
+    QString byName = url;
+    byName.replace(u"//127.0.0.1:"_qs, u"//localhost:"_qs);
+    GitClient::clone(byName, path(u"a"_qs));
+    QVERIFY(QFile::exists(path(u"a/slatebox.yaml"_qs)));
+
+    QTcpServer closed;
+    QVERIFY(closed.listen(QHostAddress::LocalHost));
+    const quint16 port = closed.serverPort();
+    closed.close();
+    const QString unreachable = u"http://127.0.0.1:"_qs + QString::number(port) + u"/x.git"_qs;
+    const QString message = failureOf([&] { GitClient::clone(unreachable, path(u"b"_qs)); });
+    QVERIFY2(message.startsWith(u"git clone "_qs + unreachable +
+                                u": failed to connect to 127.0.0.1: "_qs),
+             qPrintable(message));
 }
 
 // A ref the service's hook declines comes back as a failed push, not as a silent success.
