@@ -112,7 +112,8 @@ QCoro::Task<void> DeliverableLifecycle::shipping(QPointer<ProjectSession> sessio
     body.airDate = airDay;
     body.shots = textOf(*session, u"deliverables/"_qs + slug + u"/shots.yaml"_qs);
     body.lock = textOf(*session, lockPath);
-    co_await SlateboxAPI::current().createShip(body);
+    const SlateboxAPI api = SlateboxAPI::current();
+    co_await api.createShip(body);
 }
 
 QCoro::Task<void> DeliverableLifecycle::startRevision(QString deliverable)

@@ -39,6 +39,7 @@ private slots:
     void secondSaveWhileOneRuns();
     void editDuringSaveStaysDirty();
     void pushFailureKeepsTheCommitLocal();
+    void writeFailureCommitsNothing();
     void saveWithoutClone();
     void autosaveWritesWithoutCommitting();
     void autosaveAfterTheCloneWasDeleted();
@@ -228,6 +229,26 @@ void tst_SessionSaver::pushFailureKeepsTheCommitLocal()
                                             u"save: world.md"_qs, u"seed"_qs}));
     QCOMPARE(repo.remoteText(u"bible/world.md"_qs), u"offline edit, again"_qs);
     QVERIFY(session->dirtyPaths().isEmpty());
+}
+
+void tst_SessionSaver::writeFailureCommitsNothing()
+{
+    SessionRepo repo;
+    QVERIFY(repo.isValid());
+    auto session = repo.open();
+    // A file stands where the new file's folder would go.
+    const QString blocked = u"bible/world.md/inner.md"_qs;
+    session->insertFile(ProjectFile(blocked, {}, u"cannot be written\n"_qs));
+    session->insertDirtyPath(blocked);
+    session->updateContents(u"bible/tone.md"_qs, u"tone\n"_qs);
+    const QSet<QString> dirty = session->dirtyPaths();
+
+    session->save();
+    QTRY_VERIFY(!session->isSaving());
+    QCOMPARE(lastAssistantText(*session),
+             u"Save failed: Could not create the folder for "_qs + blocked);
+    QCOMPARE(session->dirtyPaths(), dirty);
+    QCOMPARE(repo.localLog(), QStringList{u"seed"_qs});
 }
 
 void tst_SessionSaver::saveWithoutClone()
