@@ -223,10 +223,8 @@ void tst_GitClientIntegration::rejectedRefUpdateFailsThePush()
     GitClient::createTag(u"blocked-1"_qs, a);
     const QString message =
         failureOf([&] { GitClient::push(u"refs/tags/blocked-1:refs/tags/blocked-1"_qs, a); });
-    QVERIFY2(message.startsWith(u"git push refs/tags/blocked-1:refs/tags/blocked-1: "_qs) &&
-                 message.contains(u"refs/tags/blocked-1"_qs.mid(0)) &&
-                 message.contains(u"rejected"_qs),
-             qPrintable(message));
+    QCOMPARE(message, u"git push refs/tags/blocked-1:refs/tags/blocked-1: "
+                      u"refs/tags/blocked-1 was rejected: hook declined"_qs);
     GitClient::createTag(u"fine-1"_qs, a);
     GitClient::push(u"refs/tags/fine-1:refs/tags/fine-1"_qs, a);
 }
