@@ -25,6 +25,10 @@ QSet<QString> statusPaths(const QString &clonePath);
 void commit(const QString &message, const QString &clonePath);
 // Pushes one refspec ("HEAD:refs/heads/main") to "origin".
 void push(const QString &refspec, const QString &clonePath);
+// True when HEAD has commits that origin's `branch` (as last fetched or pushed) lacks, or when
+// origin has no such branch yet while HEAD has a commit: work that a failed push left behind.
+// False on any failure; never throws.
+bool hasUnpushedCommits(const QString &branch, const QString &clonePath);
 // A lightweight tag at HEAD; fails when the tag exists.
 void createTag(const QString &name, const QString &clonePath);
 // Tag names matching a glob ("ship/pilot*"), in the library's order.

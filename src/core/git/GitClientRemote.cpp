@@ -3,6 +3,7 @@
 
 #include <git2.h>
 
+#include "core/git/GitError.h"
 #include "core/git/GitHandle.h"
 #include "core/git/GitLibrary.h"
 #include "core/git/GitRemoteCallbacks.h"
@@ -138,6 +139,34 @@ void push(const QString &refspec, const QString &clonePath)
     char *specs[] = {spec.data()};
     const git_strarray refspecs{specs, 1};
     check(git_remote_push(origin.get(), &refspecs, &options), QStringLiteral("push ") + refspec);
+}
+
+bool hasUnpushedCommits(const QString &branch, const QString &clonePath)
+{
+    try {
+        GitLibrary::startOperation();
+        const GitRepository repository(clonePath);
+        git_oid head;
+        if (git_reference_name_to_id(&head, repository.get(), "HEAD") < 0) {
+            GitLibrary::clearError();
+            return false; // no commit yet: nothing to push
+        }
+        const QByteArray tracking = QByteArray("refs/remotes/origin/") + branch.toUtf8();
+        git_oid upstream;
+        if (git_reference_name_to_id(&upstream, repository.get(), tracking.constData()) < 0) {
+            GitLibrary::clearError();
+            return true;
+        }
+        size_t ahead = 0;
+        size_t behind = 0;
+        if (git_graph_ahead_behind(&ahead, &behind, repository.get(), &head, &upstream) < 0) {
+            GitLibrary::clearError();
+            return false;
+        }
+        return ahead > 0;
+    } catch (const GitError &) {
+        return false;
+    }
 }
 
 } // namespace GitClient

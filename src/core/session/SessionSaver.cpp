@@ -173,8 +173,13 @@ QSet<QString> SessionSaver::commitAndPushAll(const QString &root,
 {
     GitClient::addAll(root);
     const QSet<QString> paths = GitClient::statusPaths(root);
-    if (paths.isEmpty())
+    if (paths.isEmpty()) {
+        // Commits that an earlier failed push left behind go out now, or "saved" would be
+        // reported while the service still lacks the work.
+        if (GitClient::hasUnpushedCommits(u"main"_qs, root))
+            GitClient::push(MainRefspec, root);
         return {};
+    }
     GitClient::commit(message.value_or(saveMessage(paths)), root);
     GitClient::push(MainRefspec, root);
     return paths;

@@ -39,6 +39,7 @@ private slots:
     void secondSaveWhileOneRuns();
     void editDuringSaveStaysDirty();
     void pushFailureKeepsTheCommitLocal();
+    void nextSaveWithoutEditsPushesWhatWasLeftBehind();
     void writeFailureCommitsNothing();
     void saveWithoutClone();
     void autosaveWritesWithoutCommitting();
@@ -229,6 +230,27 @@ void tst_SessionSaver::pushFailureKeepsTheCommitLocal()
                                             u"save: world.md"_qs, u"seed"_qs}));
     QCOMPARE(repo.remoteText(u"bible/world.md"_qs), u"offline edit, again"_qs);
     QVERIFY(session->dirtyPaths().isEmpty());
+}
+
+// A save that committed but could not push leaves the edits dirty; saving again once the remote
+// is back finds nothing new to commit and must still deliver the waiting commit.
+void tst_SessionSaver::nextSaveWithoutEditsPushesWhatWasLeftBehind()
+{
+    SessionRepo repo;
+    QVERIFY(repo.isValid());
+    auto session = repo.open();
+    session->updateContents(u"bible/world.md"_qs, u"offline edit\n"_qs);
+    QVERIFY(repo.takeRemoteAway());
+    QVERIFY(!SessionOutcome::wait(session->saveNow()).startsWith(u"ok"_qs));
+
+    QVERIFY(repo.bringRemoteBack());
+    QCOMPARE(SessionOutcome::wait(session->saveNow()), u"ok"_qs);
+    QCOMPARE(repo.remoteLog(), (QStringList{u"save: world.md"_qs, u"seed"_qs}));
+    QVERIFY(session->dirtyPaths().isEmpty());
+
+    // Up to date: a further save neither commits nor fails.
+    QCOMPARE(SessionOutcome::wait(session->saveNow()), u"ok"_qs);
+    QCOMPARE(repo.remoteLog().size(), 2);
 }
 
 void tst_SessionSaver::writeFailureCommitsNothing()
