@@ -71,6 +71,7 @@ private slots:
     void singleChatLayoutRestores();
     void unreadableFileIsKeptAsideByTheNextWrite();
     void closingTheLastConversationWithMessagesDeletesTheFile();
+    void unreadableFileIsKeptAsideInsteadOfDeleted();
     void leadingWriteThenDebounce();
     void burstIsWrittenOnceAfterItsLastChange();
     void prefs_data();
@@ -270,6 +271,16 @@ void tst_ChatStore::closingTheLastConversationWithMessagesDeletesTheFile()
     QVERIFY(session->activeConversation()->messages().isEmpty());
     session->persistChatNow();
     QVERIFY(!QFile::exists(chatFile()));
+}
+
+void tst_ChatStore::unreadableFileIsKeptAsideInsteadOfDeleted()
+{
+    const QByteArray invalid = "not json at all";
+    QVERIFY(writeAll(chatFile(), invalid));
+    auto session = open();
+    session->closeAllConversations();
+    QVERIFY(!QFile::exists(chatFile()));
+    QCOMPARE(readAll(chatFile() + ChatStore::UnreadableSuffix), invalid);
 }
 
 void tst_ChatStore::leadingWriteThenDebounce()
