@@ -153,9 +153,9 @@ QCoro::Task<void> AgentTurn::run(Request request)
 
     AgentNotes::TurnEnd end;
     // A stop before the transfer began (while the history was read) still ends as a stop.
-    if (request.handle.isStopped())
+    if (request.handle.isStopped()) {
         end.stopped = true;
-    else
+    } else {
         try {
             const StreamSource source =
                 m_streamSource ? m_streamSource : [](AgentChatBody b, AgentChatHandle h) {
@@ -173,6 +173,8 @@ QCoro::Task<void> AgentTurn::run(Request request)
         } catch (const std::exception &error) {
             end.error = errorText(error);
         }
+    }
+
     if (!self || m_closing)
         co_return;
     end.stopped = end.stopped || request.handle.isStopped();

@@ -91,8 +91,9 @@ private:
     void appendNoteToReply(const QString &note);
     void refuse(const QString &path);
     void endTurn(const AgentNotes::TurnEnd &end);
-    // The clone path of a project path, or nothing when the agent's path must be refused. With
-    // no clone, `clean` alone decides and the path stays in memory.
+    // Whether the agent's path may change the project. `absolute` receives the file's place in
+    // the clone when the clone folder exists; without one the path check alone decides and the
+    // change stays in memory.
     bool acceptsPath(const QString &path, std::optional<QString> &absolute) const;
 
     std::chrono::steady_clock::time_point now() const;
