@@ -87,10 +87,17 @@ void ChatStore::persistChatNow()
         return;
     const QByteArray bytes = saved.encode();
 
+    // Sending writes the same chats twice in a row (once for the new message, once before the
+    // turn starts), and a file of inline images is costly to rewrite: unchanged bytes that are
+    // still on disk are not written again.
+    if (bytes == m_lastWritten && QFile::exists(*file))
+        return;
     QDir().mkpath(QFileInfo(*file).absolutePath());
     keepUnreadableFile(*file);
-    if (writeAtomically(*file, bytes))
+    if (writeAtomically(*file, bytes)) {
         ++m_writeCount;
+        m_lastWritten = bytes;
+    }
 }
 
 void ChatStore::scheduleChatPersist()
@@ -134,6 +141,7 @@ void ChatStore::persistClosedConversations()
     m_session.setLastChatPersist(now());
     keepUnreadableFile(*file);
     QFile::remove(*file);
+    m_lastWritten.clear();
 }
 
 void ChatStore::restoreChats()

@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QObject>
@@ -68,7 +69,7 @@ public:
     // Seams for tests and the benchmark.
     void setClock(Clock clock);
     void setDebounceDelay(std::chrono::milliseconds delay);
-    // Chats files written by this store so far.
+    // Chats files written by this store so far (writes of unchanged bytes are skipped).
     int writeCount() const { return m_writeCount; }
 
 private:
@@ -84,5 +85,7 @@ private:
     QTimer m_pendingWrite;
     QElapsedTimer m_lastRequest;
     bool m_unreadableOnDisk = false;
+    // What the last write put in the file.
+    QByteArray m_lastWritten;
     int m_writeCount = 0;
 };

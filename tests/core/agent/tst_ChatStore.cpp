@@ -74,6 +74,7 @@ private slots:
     void unreadableFileIsKeptAsideInsteadOfDeleted();
     void leadingWriteThenDebounce();
     void burstIsWrittenOnceAfterItsLastChange();
+    void unchangedChatsAreNotRewritten();
     void prefs_data();
     void prefs();
     void prefsFollowEveryAssignment();
@@ -333,6 +334,24 @@ void tst_ChatStore::burstIsWrittenOnceAfterItsLastChange()
     QTest::qWait(300);
     QCOMPARE(store.writeCount(), 2);
     QVERIFY(readAll(chatFile()).contains("start......"));
+}
+
+void tst_ChatStore::unchangedChatsAreNotRewritten()
+{
+    auto session = open();
+    ChatStore &store = session->chatStore();
+    session->activeConversation()->appendMessage(user(u"hi"_qs));
+    QCOMPARE(store.writeCount(), 1);
+    session->persistChatNow();
+    QCOMPARE(store.writeCount(), 1);
+    // A file removed behind the store's back is written again.
+    QVERIFY(QFile::remove(chatFile()));
+    session->persistChatNow();
+    QCOMPARE(store.writeCount(), 2);
+    QVERIFY(QFile::exists(chatFile()));
+    session->activeConversation()->setComposer(u"drafts are not saved"_qs);
+    session->persistChatNow();
+    QCOMPARE(store.writeCount(), 2);
 }
 
 void tst_ChatStore::prefs_data()
