@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include <QSignalBlocker>
 #include <QTimer>
 
 #include "core/agent/AgentConversation.h"
@@ -55,7 +56,19 @@ ProjectSession::ProjectSession(QString title, QString slug, QString org, Project
     restoreAgentPrefs();
 }
 
-ProjectSession::~ProjectSession() = default;
+// The window is going away: a chat change still waiting for its debounced write, and every
+// unsaved edit, reach the disk first. Views may already be half torn down, so nobody is told.
+ProjectSession::~ProjectSession()
+{
+    const QSignalBlocker quiet(this);
+    try {
+        if (m_chatStore && chatPersistTask())
+            persistChatNow();
+        autosaveToDisk();
+    } catch (...) {
+        // Nothing may escape a destructor; what could not be written stays where it was.
+    }
+}
 
 void ProjectSession::setTitle(const QString &title)
 {

@@ -75,6 +75,7 @@ private slots:
     void leadingWriteThenDebounce();
     void burstIsWrittenOnceAfterItsLastChange();
     void unchangedChatsAreNotRewritten();
+    void closingTheWindowWritesWhatWasWaiting();
     void prefs_data();
     void prefs();
     void prefsFollowEveryAssignment();
@@ -334,6 +335,18 @@ void tst_ChatStore::burstIsWrittenOnceAfterItsLastChange()
     QTest::qWait(300);
     QCOMPARE(store.writeCount(), 2);
     QVERIFY(readAll(chatFile()).contains("start......"));
+}
+
+// A change inside the debounce window, then the window closes: the write happens on the way out.
+void tst_ChatStore::closingTheWindowWritesWhatWasWaiting()
+{
+    auto session = open();
+    AgentConversation *conversation = session->activeConversation();
+    conversation->appendMessage(user(u"start"_qs));
+    conversation->appendMessage(assistant(u"said just before closing"_qs));
+    QVERIFY(session->chatPersistTask());
+    session.reset();
+    QVERIFY(readAll(chatFile()).contains("said just before closing"));
 }
 
 void tst_ChatStore::unchangedChatsAreNotRewritten()

@@ -44,6 +44,7 @@ private slots:
     void saveWithoutClone();
     void autosaveWritesWithoutCommitting();
     void autosaveAfterTheCloneWasDeleted();
+    void closingTheSessionAutosaves();
     void refusedPathsAreNeverWritten_data();
     void refusedPathsAreNeverWritten();
     void openingFastForwardsThenLoads();
@@ -325,6 +326,16 @@ void tst_SessionSaver::autosaveAfterTheCloneWasDeleted()
     session->autosaveToDisk();
     QVERIFY(!QFileInfo::exists(repo.clone()));
     QCOMPARE(session->dirtyPaths(), QSet<QString>{u"bible/world.md"_qs});
+}
+
+void tst_SessionSaver::closingTheSessionAutosaves()
+{
+    SessionRepo repo;
+    QVERIFY(repo.isValid());
+    auto session = repo.open();
+    session->updateContents(u"bible/world.md"_qs, u"typed, then the window closed\n"_qs);
+    session.reset();
+    QCOMPARE(repo.cloneBytes(u"bible/world.md"_qs), QByteArray("typed, then the window closed\n"));
 }
 
 void tst_SessionSaver::refusedPathsAreNeverWritten_data()
