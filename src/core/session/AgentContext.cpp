@@ -22,7 +22,7 @@ QList<AgentMessage> activeMessages(const ProjectSession &session)
 
 } // namespace
 
-AgentContext::AgentContext(ProjectSession &session)
+AgentContext::AgentContext(const ProjectSession &session)
     : m_session(session)
 {
 }

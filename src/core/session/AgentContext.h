@@ -17,7 +17,7 @@ class ProjectSession;
 // layout.
 class AgentContext {
 public:
-    explicit AgentContext(ProjectSession &session);
+    explicit AgentContext(const ProjectSession &session);
 
     QList<AgentChatBody::File> projectSnapshot() const;
     QStringList layoutSnapshot(AgentConversation &conversation) const;
@@ -34,5 +34,5 @@ public:
     double contextUsage() const;
 
 private:
-    ProjectSession &m_session;
+    const ProjectSession &m_session;
 };

@@ -17,6 +17,8 @@
 #include <qcoro/qcorotask.h>
 
 #include "core/agent/AgentMode.h"
+#include "core/agent/ContextSlice.h"
+#include "core/agent/SkillCommand.h"
 #include "core/project/ProjectTree.h"
 #include "core/project/ProjectType.h"
 #include "core/project/ShowManifest.h"
@@ -291,6 +293,19 @@ public:
     void moveConversation(const QUuid &id, const QUuid &target);
     // Spaces and tabs are trimmed; an empty name clears the custom title.
     void renameConversation(const QUuid &id, const QString &name);
+
+    // ---- Agent context, slash commands and transcript folds (ProjectSessionContext.cpp) ------
+
+    QList<ContextSlice> contextBreakdown() const;
+    qint64 contextTokensUsed() const;
+    std::optional<qint64> contextWindowTokens() const;
+    double contextUsage() const;
+    QList<SkillCommand> skillCommands() const;
+    QList<SkillCommand> composerSlashSuggestions() const;
+    void completeSlashCommand(const QString &name);
+    // Unfolds or folds one finished reasoning block of a message.
+    void toggleThought(const QUuid &messageId, int index);
+    void toggleLiveThinking();
 
     // ---- Save and sync (ProjectSessionSave.cpp) --------------------------------------------
 

@@ -4,7 +4,7 @@
 #include "core/agent/SkillCommands.h"
 #include "core/session/ProjectSession.h"
 
-SkillCommandsMenu::SkillCommandsMenu(ProjectSession &session)
+SkillCommandsMenu::SkillCommandsMenu(const ProjectSession &session)
     : m_session(session)
 {
 }

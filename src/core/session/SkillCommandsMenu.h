@@ -11,7 +11,7 @@ class ProjectSession;
 // memory, the ones matching the active conversation's draft, and picking one.
 class SkillCommandsMenu {
 public:
-    explicit SkillCommandsMenu(ProjectSession &session);
+    explicit SkillCommandsMenu(const ProjectSession &session);
 
     QList<SkillCommand> skillCommands() const;
     QList<SkillCommand> composerSlashSuggestions() const;
@@ -20,5 +20,5 @@ public:
     void completeSlashCommand(const QString &name);
 
 private:
-    ProjectSession &m_session;
+    const ProjectSession &m_session;
 };

@@ -3,9 +3,9 @@
 #include <QTest>
 
 #include "core/agent/AgentConversation.h"
+#include "core/agent/ThoughtFolds.h"
 #include "core/session/AgentContext.h"
 #include "core/session/ProjectSession.h"
-#include "core/session/SkillCommandsMenu.h"
 
 namespace {
 
@@ -58,6 +58,7 @@ private slots:
     void windowFollowsTheModelChoice();
     void snapshotAndFrozenLayout();
     void slashCommands();
+    void thoughtFolds();
 };
 
 void tst_AgentContext::estimateBeforeTheFirstTurn()
@@ -134,27 +135,44 @@ void tst_AgentContext::snapshotAndFrozenLayout()
 void tst_AgentContext::slashCommands()
 {
     const auto session = makeSession();
-    SkillCommandsMenu menu(*session);
     AgentConversation *conversation = session->activeConversation();
     const QList<ChatAttachment> images{
         {QUuid::createUuid(), u"a.png"_qs, u"image/png"_qs, u"AAAA"_qs}};
     conversation->setPendingAttachments(images);
 
     conversation->setComposer(u"/PI"_qs);
-    QCOMPARE(menu.composerSlashSuggestions(),
+    QCOMPARE(session->composerSlashSuggestions(),
              (QList<SkillCommand>{{u"pitch"_qs, u"Write a pitch"_qs}}));
-    menu.completeSlashCommand(u"pitch"_qs);
+    session->completeSlashCommand(u"pitch"_qs);
     QCOMPARE(conversation->composer(), u"/pitch "_qs);
     QCOMPARE(conversation->pendingAttachments(), images);
-    QVERIFY(menu.composerSlashSuggestions().isEmpty());
+    QVERIFY(session->composerSlashSuggestions().isEmpty());
 
     // A skill the agent has just written is offered at once.
     FileIndex files = session->files();
     files.insert(u".slatebox/skills/plan.md"_qs, file(u".slatebox/skills/plan.md"_qs, {}));
     session->setFiles(files);
     conversation->setComposer(u"/p"_qs);
-    QCOMPARE(menu.composerSlashSuggestions().size(), 2);
-    QCOMPARE(menu.skillCommands().at(0).name, u"pitch"_qs);
+    QCOMPARE(session->composerSlashSuggestions().size(), 2);
+    QCOMPARE(session->skillCommands().at(0).name, u"pitch"_qs);
+}
+
+// Folding is view state beside the transcript: one click unfolds, the next folds again.
+void tst_AgentContext::thoughtFolds()
+{
+    auto session = makeSession();
+    const QUuid message = QUuid::createUuid();
+    session->toggleThought(message, 1);
+    QCOMPARE(session->expandedThoughts(), (QSet<QString>{ThoughtFolds::thoughtKey(message, 1)}));
+    session->toggleThought(message, 0);
+    session->toggleThought(message, 1);
+    QCOMPARE(session->expandedThoughts(), (QSet<QString>{ThoughtFolds::thoughtKey(message, 0)}));
+
+    QVERIFY(!session->liveThinkingCollapsed());
+    session->toggleLiveThinking();
+    QVERIFY(session->liveThinkingCollapsed());
+    session->toggleLiveThinking();
+    QVERIFY(!session->liveThinkingCollapsed());
 }
 
 QTEST_GUILESS_MAIN(tst_AgentContext)
