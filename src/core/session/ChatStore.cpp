@@ -144,7 +144,7 @@ void ChatStore::persistClosedConversations()
     m_lastWritten.clear();
 }
 
-void ChatStore::restoreChats()
+void ChatStore::restoreChat()
 {
     const auto path = chatFileURL();
     if (!path)

@@ -20,7 +20,7 @@ class ProjectSession;
 // in the user's settings. Nothing of it goes into the clone, and every file error is silent.
 //
 // A child of its session; the session forwards `persistChatNow`, `scheduleChatPersist`,
-// `restoreChats` and the preferences here. UI thread only.
+// `restoreChat` and the preferences here. UI thread only.
 class ChatStore final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ChatStore)
@@ -55,7 +55,7 @@ public:
     // has a user message.
     void persistClosedConversations();
     // Replaces the session's conversations with the saved ones (both file layouts), if any.
-    void restoreChats();
+    void restoreChat();
 
     // "agentPrefs.<org>/<slug>": a map of "mode", "auto" and "model".
     static QString prefsKey(const QString &org, const QString &slug);

@@ -267,7 +267,7 @@ public:
     // Writes the chats soon, coalescing bursts of changes.
     void scheduleChatPersist();
     // Replaces the conversations with the ones saved for this project, if any.
-    void restoreChats();
+    void restoreChat();
     // Writes the chats now; after tabs were closed, writes them or deletes the file.
     void persistChatNow();
     void persistClosedConversations();

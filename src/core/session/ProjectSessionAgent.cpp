@@ -73,9 +73,9 @@ void ProjectSession::scheduleChatPersist()
     chatStore().scheduleChatPersist();
 }
 
-void ProjectSession::restoreChats()
+void ProjectSession::restoreChat()
 {
-    chatStore().restoreChats();
+    chatStore().restoreChat();
 }
 
 void ProjectSession::persistChatNow()

@@ -20,7 +20,7 @@ ProjectSession *fromLoaded(LoadedProject project, QObject *parent)
                            std::move(project.sections), openTabs, AgentMode::Ask, parent);
     session->setLocalURL(project.localURL);
     // The chats file is named after the project and read only once the clone is known.
-    session->restoreChats();
+    session->restoreChat();
     return session;
 }
 

@@ -434,7 +434,7 @@ void tst_ChatStore::sessionWithoutCloneNeverReadsOrWrites()
 
     ProjectSession session(u"Harbour"_qs, slug, org, ProjectType::Film, {}, {});
     QCOMPARE(session.chatFileURL(), std::nullopt);
-    session.restoreChats();
+    session.restoreChat();
     QVERIFY(session.activeConversation()->messages().isEmpty());
     session.activeConversation()->appendMessage(user(u"in memory"_qs));
     session.persistChatNow();
