@@ -9,9 +9,9 @@
 
 #include "core/UserFacingError.h"
 #include "core/git/GitClient.h"
+#include "core/platform/KeychainStore.h"
 #include "core/service/DeepLinkCenter.h"
 #include "core/service/DeviceExchange.h"
-#include "core/platform/KeychainStore.h"
 #include "core/service/SlateboxAPI.h"
 
 namespace {

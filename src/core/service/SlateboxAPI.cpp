@@ -10,10 +10,10 @@
 
 #include <qcoro/qcoronetworkreply.h>
 
+#include "core/platform/KeychainStore.h"
 #include "core/service/APIEnvironment.h"
 #include "core/service/APIError.h"
 #include "core/service/ErrorPayload.h"
-#include "core/platform/KeychainStore.h"
 #include "core/service/SharedNetwork.h"
 #include "core/service/TransportError.h"
 

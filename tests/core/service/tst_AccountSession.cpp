@@ -10,10 +10,10 @@
 #include <qcoro/qcorotask.h>
 
 #include "core/git/GitClient.h"
-#include "core/service/AccountSession.h"
-#include "core/service/DeepLinkCenter.h"
 #include "core/platform/KeychainStore.h"
 #include "core/platform/MemorySecretStore.h"
+#include "core/service/AccountSession.h"
+#include "core/service/DeepLinkCenter.h"
 #include "support/TestResponder.h"
 
 namespace {

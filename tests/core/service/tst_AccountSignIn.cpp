@@ -11,11 +11,11 @@
 
 #include <qcoro/qcorotask.h>
 
+#include "core/platform/KeychainStore.h"
+#include "core/platform/MemorySecretStore.h"
 #include "core/service/APIError.h"
 #include "core/service/AccountSession.h"
 #include "core/service/DeepLinkCenter.h"
-#include "core/platform/KeychainStore.h"
-#include "core/platform/MemorySecretStore.h"
 #include "core/service/SlateboxAPI.h"
 #include "support/ServerProcess.h"
 

@@ -7,10 +7,10 @@
 #include <qcoro/qcorotask.h>
 
 #include "TaskOutcome.h"
-#include "core/service/APIEnvironment.h"
-#include "core/service/APIError.h"
 #include "core/platform/KeychainStore.h"
 #include "core/platform/MemorySecretStore.h"
+#include "core/service/APIEnvironment.h"
+#include "core/service/APIError.h"
 #include "core/service/SharedNetwork.h"
 #include "core/service/SlateboxAPI.h"
 #include "core/service/TransportError.h"
