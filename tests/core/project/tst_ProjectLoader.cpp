@@ -3,6 +3,7 @@
 
 #include "core/git/GitError.h"
 #include "core/project/ProjectLoader.h"
+#include "support/SampleProject.h"
 #include "support/TempTree.h"
 
 namespace {
@@ -24,23 +25,11 @@ const SidebarSection &section(const LoadedProject &project, const QString &id)
     qFatal("no section %s", qPrintable(id));
 }
 
-const QByteArray manifest = "type: series\n"
-                            "title: Harbour Lights\n"
-                            "deliverables:\n"
-                            "  - slug: s1e01\n"
-                            "    kind: episode\n"
-                            "    title: Pilot\n"
-                            "    season: 1\n"
-                            "    number: 1\n"
-                            "  - slug: s1e02\n"
-                            "    kind: episode\n"
-                            "    title: The Ferry\n"
-                            "    season: 1\n"
-                            "    number: 2\n"
-                            "  - slug: s1e03\n"
-                            "    kind: episode\n"
-                            "    season: 1\n"
-                            "    number: 3\n";
+const QByteArray manifest = SampleProject::harbourManifest({}, {},
+                                                           "  - slug: s1e03\n"
+                                                           "    kind: episode\n"
+                                                           "    season: 1\n"
+                                                           "    number: 3\n");
 
 // A clone with one of each thing the loader must read, skip or order.
 void writeFixture(const TempTree &tree)

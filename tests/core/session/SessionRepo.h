@@ -18,6 +18,7 @@
 #include "core/git/GitClient.h"
 #include "core/session/ProjectSession.h"
 #include "core/session/ProjectSessionLoader.h"
+#include "support/SampleProject.h"
 #include "support/TempTree.h"
 
 // A project "acme/harbour" on a bare repository of the test's own (the "origin", reached over
@@ -28,20 +29,7 @@ public:
     static QMap<QString, QByteArray> defaultProject()
     {
         return {
-            {u"slatebox.yaml"_qs, "type: series\n"
-                                  "title: Harbour Lights\n"
-                                  "deliverables:\n"
-                                  "  - slug: s1e01\n"
-                                  "    kind: episode\n"
-                                  "    title: Pilot\n"
-                                  "    season: 1\n"
-                                  "    number: 1\n"
-                                  "  - slug: s1e02\n"
-                                  "    kind: episode\n"
-                                  "    title: The Ferry\n"
-                                  "    season: 1\n"
-                                  "    number: 2\n"
-                                  "    air_date: 2025-11-02\n"},
+            {u"slatebox.yaml"_qs, SampleProject::harbourManifest({}, "    air_date: 2025-11-02\n")},
             {u"bible/world.md"_qs, "# World\n\nA harbour town.\n"},
             {u"bible/tone.md"_qs, "# Tone\n"},
             {u"characters/mara-quinn/profile.md"_qs, "# Mara Quinn\n"},

@@ -5,31 +5,21 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "SessionSections.h"
 #include "core/agent/AgentConversation.h"
 #include "core/git/GitError.h"
 #include "core/project/DeliverableRef.h"
 #include "core/project/SidebarBuilder.h"
 #include "core/session/ProjectSession.h"
+#include "support/SampleProject.h"
 
 namespace {
 
-const QString manifest = QStringLiteral("type: series\n"
-                                        "title: Harbour Lights\n"
-                                        "deliverables:\n"
-                                        "  - slug: s1e01\n"
-                                        "    kind: episode\n"
-                                        "    title: Pilot\n"
-                                        "    season: 1\n"
-                                        "    number: 1\n"
-                                        "    status: shipped\n"
-                                        "  - slug: s1e02\n"
-                                        "    kind: episode\n"
-                                        "    title: The Ferry\n"
-                                        "    season: 1\n"
-                                        "    number: 2\n"
-                                        "  - slug: promo\n"
-                                        "    kind: trailer\n"
-                                        "    title: Promo\n");
+const QString manifest =
+    QString::fromUtf8(SampleProject::harbourManifest("    status: shipped\n", {},
+                                                     "  - slug: promo\n"
+                                                     "    kind: trailer\n"
+                                                     "    title: Promo\n"));
 
 ProjectFile file(const QString &path, const QString &contents = {})
 {
@@ -76,18 +66,6 @@ std::unique_ptr<ProjectSession> makeSession(QStringList openTabs = {})
 {
     return std::make_unique<ProjectSession>("Harbour Lights", "harbour", "kestrel",
                                             ProjectType::Series, sampleSections(), openTabs);
-}
-
-QStringList sectionPaths(const ProjectSession &session, const QString &id)
-{
-    QStringList paths;
-    for (const SidebarSection &section : session.sections()) {
-        if (section.id != id)
-            continue;
-        for (const ProjectFile &item : section.items)
-            paths.append(item.path);
-    }
-    return paths;
 }
 
 } // namespace
@@ -370,7 +348,7 @@ private slots:
                                                             "    title: Cold Open\n"
                                                             "    season: 1\n");
         QCOMPARE(sections.count(), 1);
-        QCOMPARE(sectionPaths(*session, "deliverables"),
+        QCOMPARE(SessionSections::paths(*session, "deliverables"),
                  (QStringList{"deliverables/s1e00", "deliverables/s1e01", "deliverables/s1e02",
                               "deliverables/promo"}));
         QCOMPARE(session->tabTitle("deliverables/s1e00"), QStringLiteral("S1: Cold Open"));
@@ -422,11 +400,11 @@ private slots:
         QCOMPARE(session->openTabs(), QStringList{"bible/world.md"});
         QCOMPARE(session->activeTab(), std::optional<QString>("bible/world.md"));
         QCOMPARE(session->dirtyPaths(), QSet<QString>{"bible/world.md"});
-        QVERIFY(sectionPaths(*session, "characters").isEmpty());
+        QVERIFY(SessionSections::paths(*session, "characters").isEmpty());
 
         // Deleting one file keeps its group, now childless.
         session->deleteItem("deliverables/s1e02/script.fountain");
-        QCOMPARE(sectionPaths(*session, "deliverables").size(), 3);
+        QCOMPARE(SessionSections::paths(*session, "deliverables").size(), 3);
         QVERIFY(!session->files().contains("deliverables/s1e02/script.fountain"));
     }
 
@@ -473,13 +451,14 @@ private slots:
         QSignalSpy sections(session.get(), &ProjectSession::sectionsChanged);
         session->insertIntoSidebar(file("characters/ada-vale/bio.md"));
         QCOMPARE(sections.count(), 1);
-        QCOMPARE(sectionPaths(*session, "characters"),
+        QCOMPARE(SessionSections::paths(*session, "characters"),
                  (QStringList{"characters/ada-vale", "characters/mara-quinn"}));
         // A path that no section covers changes nothing and notifies nobody.
         session->insertIntoSidebar(file("props/list.md"));
         QCOMPARE(sections.count(), 1);
         session->removeFromSidebar("characters/ada-vale");
-        QCOMPARE(sectionPaths(*session, "characters"), QStringList{"characters/mara-quinn"});
+        QCOMPARE(SessionSections::paths(*session, "characters"),
+                 QStringList{"characters/mara-quinn"});
         QCOMPARE(sections.count(), 2);
         session->removeFromSidebar("nothing/here");
         QCOMPARE(sections.count(), 2);

@@ -11,27 +11,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "SessionSections.h"
 #include "core/git/GitError.h"
 #include "core/session/ProjectSession.h"
 #include "core/session/ProjectSessionLoader.h"
+#include "support/SampleProject.h"
 #include "support/TempTree.h"
 
 namespace {
 
-const QByteArray manifest = "type: series\n"
-                            "title: Harbour Lights\n"
-                            "deliverables:\n"
-                            "  - slug: s1e01\n"
-                            "    kind: episode\n"
-                            "    title: Pilot\n"
-                            "    season: 1\n"
-                            "    number: 1\n"
-                            "    status: shipped\n"
-                            "  - slug: s1e02\n"
-                            "    kind: episode\n"
-                            "    title: The Ferry\n"
-                            "    season: 1\n"
-                            "    number: 2\n";
+const QByteArray manifest = SampleProject::harbourManifest("    status: shipped\n");
 
 bool git(const QStringList &arguments, const QString &folder)
 {
@@ -48,18 +37,6 @@ QString readText(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-QStringList sectionPaths(const ProjectSession &session, const QString &id)
-{
-    QStringList paths;
-    for (const SidebarSection &section : session.sections()) {
-        if (section.id != id)
-            continue;
-        for (const ProjectFile &item : section.items)
-            paths.append(item.path);
-    }
-    return paths;
 }
 
 } // namespace
@@ -120,7 +97,7 @@ private slots:
                  QStringLiteral("The harbour.\n"));
         QCOMPARE(session->loadedContents().value("bible/world.md"),
                  QStringLiteral("The harbour.\n"));
-        QCOMPARE(sectionPaths(*session, "deliverables"),
+        QCOMPARE(SessionSections::paths(*session, "deliverables"),
                  (QStringList{"deliverables/s1e01", "deliverables/s1e02"}));
         QCOMPARE(session->conversations().size(), 1);
 
@@ -172,7 +149,7 @@ private slots:
             QVERIFY2(!path.startsWith("characters/mara-quinn"), qPrintable(path));
         QCOMPARE(session->openTabs(), QStringList{"deliverables/s1e01/script.fountain"});
         QVERIFY(session->dirtyPaths().isEmpty());
-        QVERIFY(sectionPaths(*session, "characters").isEmpty());
+        QVERIFY(SessionSections::paths(*session, "characters").isEmpty());
         // The clone's other files are untouched.
         QVERIFY(QFileInfo::exists(m_root + "/bible/world.md"));
     }
@@ -184,7 +161,7 @@ private slots:
         session->insertIntoSidebar(ProjectFile("bible/draft.md", std::nullopt, "draft"));
         session->deleteItem("bible/draft.md");
         QVERIFY(!session->files().contains("bible/draft.md"));
-        QCOMPARE(sectionPaths(*session, "bible"), QStringList{"bible/world.md"});
+        QCOMPARE(SessionSections::paths(*session, "bible"), QStringList{"bible/world.md"});
         QVERIFY(!QFileInfo::exists(trashFolder() + "/files/draft.md"));
     }
 
@@ -224,7 +201,7 @@ private slots:
         }
         QCOMPARE(readText(m_root + "/bible/world.md"), QStringLiteral("The harbour.\n"));
         QVERIFY(session->files().contains("bible/world.md"));
-        QCOMPARE(sectionPaths(*session, "bible"), QStringList{"bible/world.md"});
+        QCOMPARE(SessionSections::paths(*session, "bible"), QStringList{"bible/world.md"});
     }
 
     void pathsLeavingTheCloneAreRefused_data()
