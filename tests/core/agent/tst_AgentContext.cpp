@@ -2,6 +2,7 @@
 
 #include <QTest>
 
+#include "AgentTestFiles.h"
 #include "core/agent/AgentConversation.h"
 #include "core/agent/ThoughtFolds.h"
 #include "core/session/AgentContext.h"
@@ -9,10 +10,7 @@
 
 namespace {
 
-ProjectFile file(const QString &path, const QString &contents, bool binary = false)
-{
-    return ProjectFile(path, std::nullopt, contents, {}, std::nullopt, binary);
-}
+using AgentTestFiles::file;
 
 // Paths and texts sized so the estimate is easy to follow: paths 13 + 14 + 15 + 23 + 23 + 19
 // characters, each plus 4.

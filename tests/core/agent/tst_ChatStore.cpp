@@ -36,24 +36,6 @@ bool writeAll(const QString &path, const QByteArray &bytes)
            file.write(bytes) == bytes.size();
 }
 
-AgentMessage message(AgentMessage::Role role, const QString &text)
-{
-    AgentMessage m;
-    m.role = role;
-    m.text = text;
-    return m;
-}
-
-AgentMessage user(const QString &text)
-{
-    return message(AgentMessage::Role::User, text);
-}
-
-AgentMessage assistant(const QString &text)
-{
-    return message(AgentMessage::Role::Assistant, text);
-}
-
 } // namespace
 
 class tst_ChatStore : public QObject {
@@ -114,7 +96,8 @@ void tst_ChatStore::noFileWithoutUserMessages()
     {
         auto session = open();
         session->newConversation();
-        session->activeConversation()->appendMessage(assistant(u"Save failed: offline"_qs));
+        session->activeConversation()->appendMessage(
+            AgentMessage::assistant(u"Save failed: offline"_qs));
         session->persistChatNow();
         session->scheduleChatPersist();
         QVERIFY(!QFile::exists(chatFile()));
@@ -137,15 +120,15 @@ void tst_ChatStore::restartRestoresConversations()
         auto session = open();
         AgentConversation *first = session->activeConversation();
         firstId = first->id();
-        first->appendMessage(user(u"Tighten the pilot"_qs));
-        first->appendMessage(assistant(u"Done."_qs));
+        first->appendMessage(AgentMessage::user(u"Tighten the pilot"_qs));
+        first->appendMessage(AgentMessage::assistant(u"Done."_qs));
         first->setConversationLayout(QStringList{u"bible/world.md"_qs});
         first->setLastUsage(usage);
         first->setGeneratedTitle(u"Pilot pass"_qs);
         transcript = first->messages();
         AgentConversation *second = session->newConversation();
         secondId = second->id();
-        second->appendMessage(user(u"Another"_qs));
+        second->appendMessage(AgentMessage::user(u"Another"_qs));
         session->renameConversation(secondId, u"  Mine \t"_qs);
         first->setComposer(u"a draft is not saved"_qs);
         session->setActiveConversationId(firstId);
@@ -167,7 +150,7 @@ void tst_ChatStore::restartRestoresConversations()
 
     // Restored conversations save themselves again.
     const QByteArray before = readAll(chatFile());
-    session->conversations().at(1)->appendMessage(user(u"More"_qs));
+    session->conversations().at(1)->appendMessage(AgentMessage::user(u"More"_qs));
     session->persistChatNow();
     QVERIFY(readAll(chatFile()) != before);
     QVERIFY(readAll(chatFile()).contains("More"));
@@ -178,9 +161,9 @@ void tst_ChatStore::activeIdOfADroppedChatFallsBackToTheLast()
     QUuid lastId;
     {
         auto session = open();
-        session->activeConversation()->appendMessage(user(u"one"_qs));
+        session->activeConversation()->appendMessage(AgentMessage::user(u"one"_qs));
         AgentConversation *second = session->newConversation();
-        second->appendMessage(user(u"two"_qs));
+        second->appendMessage(AgentMessage::user(u"two"_qs));
         lastId = second->id();
         session->newConversation(); // empty and active: written as activeId, never as a chat
         session->persistChatNow();
@@ -198,8 +181,9 @@ void tst_ChatStore::restoreTrimsMessages()
 {
     SavedChats saved;
     SavedChat chat;
-    chat.messages = {assistant(u"Save failed: offline"_qs), user(u"hello"_qs), assistant(u"hi"_qs),
-                     user(u"and?"_qs), assistant(u" \n "_qs)};
+    chat.messages = {AgentMessage::assistant(u"Save failed: offline"_qs),
+                     AgentMessage::user(u"hello"_qs), AgentMessage::assistant(u"hi"_qs),
+                     AgentMessage::user(u"and?"_qs), AgentMessage::assistant(u" \n "_qs)};
     saved.chats = {chat};
     QVERIFY(writeAll(chatFile(), saved.encode()));
     auto session = open();
@@ -213,7 +197,7 @@ void tst_ChatStore::onlyAssistantMessagesKeepTheFreshConversation()
 {
     SavedChats saved;
     SavedChat chat;
-    chat.messages = {assistant(u"Save failed: offline"_qs)};
+    chat.messages = {AgentMessage::assistant(u"Save failed: offline"_qs)};
     saved.chats = {chat, SavedChat()};
     QVERIFY(writeAll(chatFile(), saved.encode()));
     auto session = open();
@@ -225,7 +209,8 @@ void tst_ChatStore::singleChatLayoutRestores()
 {
     SavedChat chat;
     chat.title = u"Old file"_qs;
-    chat.messages = {user(u"from an older client"_qs), assistant(u"yes"_qs)};
+    chat.messages = {AgentMessage::user(u"from an older client"_qs),
+                     AgentMessage::assistant(u"yes"_qs)};
     QVERIFY(writeAll(chatFile(), QJsonDocument(chat.toJson()).toJson()));
     auto session = open();
     QCOMPARE(session->conversations().size(), 1);
@@ -244,7 +229,7 @@ void tst_ChatStore::unreadableFileIsKeptAsideByTheNextWrite()
     QVERIFY(session->activeConversation()->messages().isEmpty());
     QCOMPARE(readAll(chatFile()), truncated); // reading never destroys it
 
-    session->activeConversation()->appendMessage(user(u"new start"_qs));
+    session->activeConversation()->appendMessage(AgentMessage::user(u"new start"_qs));
     session->persistChatNow();
     QCOMPARE(readAll(aside), truncated);
     const auto saved = SavedChats::decode(readAll(chatFile()));
@@ -252,7 +237,7 @@ void tst_ChatStore::unreadableFileIsKeptAsideByTheNextWrite()
     QCOMPARE(saved->chats.size(), 1);
 
     // Only the first write after the failed restore moves a file aside.
-    session->activeConversation()->appendMessage(user(u"again"_qs));
+    session->activeConversation()->appendMessage(AgentMessage::user(u"again"_qs));
     session->persistChatNow();
     QCOMPARE(readAll(aside), truncated);
 }
@@ -261,7 +246,7 @@ void tst_ChatStore::closingTheLastConversationWithMessagesDeletesTheFile()
 {
     auto session = open();
     AgentConversation *first = session->activeConversation();
-    first->appendMessage(user(u"hi"_qs));
+    first->appendMessage(AgentMessage::user(u"hi"_qs));
     AgentConversation *empty = session->newConversation();
     session->persistChatNow();
     QVERIFY(QFile::exists(chatFile()));
@@ -293,7 +278,8 @@ void tst_ChatStore::leadingWriteThenDebounce()
     store.setClock([&now] { return now; });
     AgentConversation *conversation = session->activeConversation();
 
-    conversation->appendMessage(user(u"one"_qs)); // long after the last write: written at once
+    conversation->appendMessage(
+        AgentMessage::user(u"one"_qs)); // long after the last write: written at once
     QCOMPARE(store.writeCount(), 1);
     QCOMPARE(session->lastChatPersist(), now);
     QCOMPARE(session->chatPersistTask(), nullptr);
@@ -301,7 +287,7 @@ void tst_ChatStore::leadingWriteThenDebounce()
     now = now.addMSecs(200);
     QElapsedTimer elapsed;
     elapsed.start();
-    conversation->appendMessage(assistant(u"two"_qs));
+    conversation->appendMessage(AgentMessage::assistant(u"two"_qs));
     QCOMPARE(store.writeCount(), 1);
     QVERIFY(session->chatPersistTask());
     QTRY_COMPARE_WITH_TIMEOUT(store.writeCount(), 2, 3000);
@@ -310,7 +296,7 @@ void tst_ChatStore::leadingWriteThenDebounce()
     QVERIFY(readAll(chatFile()).contains("two"));
 
     now = now.addSecs(6);
-    conversation->appendMessage(assistant(u"three"_qs));
+    conversation->appendMessage(AgentMessage::assistant(u"three"_qs));
     QCOMPARE(store.writeCount(), 3);
 }
 
@@ -320,7 +306,7 @@ void tst_ChatStore::burstIsWrittenOnceAfterItsLastChange()
     ChatStore &store = session->chatStore();
     store.setDebounceDelay(150ms);
     AgentConversation *conversation = session->activeConversation();
-    conversation->appendMessage(user(u"start"_qs));
+    conversation->appendMessage(AgentMessage::user(u"start"_qs));
     QCOMPARE(store.writeCount(), 1);
     QElapsedTimer elapsed;
     elapsed.start();
@@ -342,8 +328,8 @@ void tst_ChatStore::closingTheWindowWritesWhatWasWaiting()
 {
     auto session = open();
     AgentConversation *conversation = session->activeConversation();
-    conversation->appendMessage(user(u"start"_qs));
-    conversation->appendMessage(assistant(u"said just before closing"_qs));
+    conversation->appendMessage(AgentMessage::user(u"start"_qs));
+    conversation->appendMessage(AgentMessage::assistant(u"said just before closing"_qs));
     QVERIFY(session->chatPersistTask());
     session.reset();
     QVERIFY(readAll(chatFile()).contains("said just before closing"));
@@ -353,7 +339,7 @@ void tst_ChatStore::unchangedChatsAreNotRewritten()
 {
     auto session = open();
     ChatStore &store = session->chatStore();
-    session->activeConversation()->appendMessage(user(u"hi"_qs));
+    session->activeConversation()->appendMessage(AgentMessage::user(u"hi"_qs));
     QCOMPARE(store.writeCount(), 1);
     session->persistChatNow();
     QCOMPARE(store.writeCount(), 1);
@@ -427,7 +413,7 @@ void tst_ChatStore::sessionWithoutCloneNeverReadsOrWrites()
 {
     SavedChats saved;
     SavedChat chat;
-    chat.messages = {user(u"on disk"_qs)};
+    chat.messages = {AgentMessage::user(u"on disk"_qs)};
     saved.chats = {chat};
     QVERIFY(writeAll(chatFile(), saved.encode()));
     const QByteArray before = readAll(chatFile());
@@ -436,7 +422,7 @@ void tst_ChatStore::sessionWithoutCloneNeverReadsOrWrites()
     QCOMPARE(session.chatFileURL(), std::nullopt);
     session.restoreChat();
     QVERIFY(session.activeConversation()->messages().isEmpty());
-    session.activeConversation()->appendMessage(user(u"in memory"_qs));
+    session.activeConversation()->appendMessage(AgentMessage::user(u"in memory"_qs));
     session.persistChatNow();
     session.closeAllConversations();
     QCOMPARE(readAll(chatFile()), before);

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "AgentTestFiles.h"
 #include "core/agent/ContextEstimate.h"
 
 using Slices = QList<ContextSlice>;
@@ -7,18 +8,8 @@ using Breakdown = AgentTurnUsage::PromptBreakdown;
 
 namespace {
 
-ProjectFile file(const QString &path, const QString &contents, bool binary = false)
-{
-    return ProjectFile(path, std::nullopt, contents, {}, std::nullopt, binary);
-}
-
-FileIndex index(const QList<ProjectFile> &files)
-{
-    FileIndex index;
-    for (const ProjectFile &f : files)
-        index.insert(f.path, f);
-    return index;
-}
+using AgentTestFiles::file;
+using AgentTestFiles::index;
 
 AgentTurnUsage usage(qint64 input, std::optional<Breakdown> breakdown = std::nullopt,
                      std::optional<qint64> window = std::nullopt)

@@ -1,6 +1,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include "AgentTestFiles.h"
 #include "core/agent/AgentConversation.h"
 #include "core/agent/ProjectSnapshot.h"
 
@@ -8,18 +9,8 @@ using Files = QList<AgentChatBody::File>;
 
 namespace {
 
-ProjectFile file(const QString &path, const QString &contents, bool binary = false)
-{
-    return ProjectFile(path, std::nullopt, contents, {}, std::nullopt, binary);
-}
-
-FileIndex index(const QList<ProjectFile> &files)
-{
-    FileIndex index;
-    for (const ProjectFile &f : files)
-        index.insert(f.path, f);
-    return index;
-}
+using AgentTestFiles::file;
+using AgentTestFiles::index;
 
 FileIndex project()
 {

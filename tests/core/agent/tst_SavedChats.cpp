@@ -10,34 +10,16 @@ namespace {
 const QUuid chatId = QUuid(u"{6f1b1f64-3a4c-4d5e-9f00-112233445566}"_qs);
 const QUuid otherId = QUuid(u"{0a0b0c0d-0e0f-4a1b-8c2d-3e4f5a6b7c8d}"_qs);
 
-AgentMessage message(AgentMessage::Role role, const QString &text)
-{
-    AgentMessage m;
-    m.role = role;
-    m.text = text;
-    return m;
-}
-
-AgentMessage user(const QString &text)
-{
-    return message(AgentMessage::Role::User, text);
-}
-
-AgentMessage assistant(const QString &text)
-{
-    return message(AgentMessage::Role::Assistant, text);
-}
-
 SavedChat fullChat()
 {
     SavedChat chat;
     chat.id = chatId;
     chat.title = u"Harbour rewrite"_qs;
     chat.generatedTitle = u"Fix the pilot"_qs;
-    AgentMessage asked = user(u"Tighten the pilot"_qs);
+    AgentMessage asked = AgentMessage::user(u"Tighten the pilot"_qs);
     asked.attachments = QList<ChatAttachment>{
         ChatAttachment{otherId, u"ref.png"_qs, u"image/png"_qs, u"iVBORw0KGgo="_qs}};
-    AgentMessage answered = assistant(u"\u00B7 Thought briefly\nDone."_qs);
+    AgentMessage answered = AgentMessage::assistant(u"\u00B7 Thought briefly\nDone."_qs);
     answered.thoughts = QStringList{u"look at scene 2"_qs};
     answered.toolCalls = QList<AgentToolCall>{{u"read_file"_qs, u"{}"_qs, u"ok"_qs}};
     chat.messages = {asked, answered};
@@ -84,7 +66,7 @@ void tst_SavedChats::roundTrip()
     SavedChats saved;
     saved.activeId = otherId;
     SavedChat bare;
-    bare.messages = {user(u"hi"_qs)};
+    bare.messages = {AgentMessage::user(u"hi"_qs)};
     saved.chats = {fullChat(), bare};
     const auto decoded = SavedChats::decode(saved.encode());
     QVERIFY(decoded);
@@ -96,7 +78,7 @@ void tst_SavedChats::writesUpperCaseIdsAndLeavesAbsentOptionalsOut()
     SavedChats saved;
     SavedChat chat;
     chat.id = chatId;
-    chat.messages = {user(u"hi"_qs)};
+    chat.messages = {AgentMessage::user(u"hi"_qs)};
     saved.chats = {chat};
     const QJsonObject object = QJsonDocument::fromJson(saved.encode()).object();
     QCOMPARE(object.keys(), (QStringList{u"chats"_qs, u"version"_qs}));
@@ -183,10 +165,10 @@ void tst_SavedChats::restorableMessages_data()
 {
     QTest::addColumn<QList<AgentMessage>>("messages");
     QTest::addColumn<QList<int>>("kept");
-    const AgentMessage u1 = user(u"one"_qs);
-    const AgentMessage a1 = assistant(u"reply"_qs);
-    const AgentMessage lead = assistant(u"Save failed: offline"_qs);
-    const AgentMessage blank = assistant(u" \n\t "_qs);
+    const AgentMessage u1 = AgentMessage::user(u"one"_qs);
+    const AgentMessage a1 = AgentMessage::assistant(u"reply"_qs);
+    const AgentMessage lead = AgentMessage::assistant(u"Save failed: offline"_qs);
+    const AgentMessage blank = AgentMessage::assistant(u" \n\t "_qs);
 
     QTest::newRow("whole conversation") << QList<AgentMessage>{u1, a1} << QList<int>{0, 1};
     QTest::newRow("leading assistant messages skipped")

@@ -1,23 +1,14 @@
 #include <QTest>
 
+#include "AgentTestFiles.h"
 #include "core/agent/SkillCommands.h"
 
 using Commands = QList<SkillCommand>;
 
 namespace {
 
-ProjectFile file(const QString &path, const QString &contents, bool binary = false)
-{
-    return ProjectFile(path, std::nullopt, contents, {}, std::nullopt, binary);
-}
-
-FileIndex index(const QList<ProjectFile> &files)
-{
-    FileIndex index;
-    for (const ProjectFile &f : files)
-        index.insert(f.path, f);
-    return index;
-}
+using AgentTestFiles::file;
+using AgentTestFiles::index;
 
 const QString pitchSkill = u"---\ndescription:  Write a pitch \n---\nBody\n"_qs;
 
