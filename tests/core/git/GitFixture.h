@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -8,6 +10,8 @@
 #include <QStringList>
 
 #include <git2.h>
+
+#include "core/git/GitError.h"
 
 // Scratch repositories for the git tests, made with libgit2 directly so that a fixture never
 // depends on the code under test (apart from where a test says so).
@@ -197,6 +201,21 @@ inline QString headName(const QString &path)
         git_reference_free(head);
     });
     return result;
+}
+
+// Pushes the current branch to main on the remote.
+inline const QString mainRefspec = QStringLiteral("HEAD:refs/heads/main");
+
+// The message of the GitError `operation` throws, or "no error" (the one place the fixture
+// knows a type of the code under test).
+inline QString failureOf(const std::function<void()> &operation)
+{
+    try {
+        operation();
+    } catch (const GitError &error) {
+        return error.message();
+    }
+    return QStringLiteral("no error");
 }
 
 } // namespace GitFixture

@@ -12,16 +12,7 @@
 
 namespace {
 
-// The message of the GitError `operation` throws, or "no error".
-QString failureOf(const std::function<void()> &operation)
-{
-    try {
-        operation();
-    } catch (const GitError &error) {
-        return error.message();
-    }
-    return QStringLiteral("no error");
-}
+using GitFixture::failureOf;
 
 } // namespace
 

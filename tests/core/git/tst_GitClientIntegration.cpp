@@ -27,17 +27,8 @@
 namespace {
 
 const QString token = u"alice-git-token-1"_qs;
-const QString mainRefspec = u"HEAD:refs/heads/main"_qs;
-
-QString failureOf(const std::function<void()> &operation)
-{
-    try {
-        operation();
-    } catch (const GitError &error) {
-        return error.message();
-    }
-    return QStringLiteral("no error");
-}
+using GitFixture::failureOf;
+using GitFixture::mainRefspec;
 
 QCoro::Task<QString> outcome(QCoro::Task<void> task)
 {

@@ -1,7 +1,5 @@
 // clone, fetch with fast-forward and push against a bare repository on the local file system
 // (no credentials involved; the HTTP side is in tst_GitClientIntegration).
-#include <functional>
-
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -11,17 +9,8 @@
 
 namespace {
 
-const QString mainRefspec = u"HEAD:refs/heads/main"_qs;
-
-QString failureOf(const std::function<void()> &operation)
-{
-    try {
-        operation();
-    } catch (const GitError &error) {
-        return error.message();
-    }
-    return QStringLiteral("no error");
-}
+using GitFixture::failureOf;
+using GitFixture::mainRefspec;
 
 } // namespace
 
