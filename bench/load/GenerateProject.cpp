@@ -11,27 +11,16 @@
 #include <string_view>
 #include <vector>
 
+#include "common/PseudoText.h"
+#include "common/SeededRandom.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr std::string_view generatorVersion = "load-project 1";
 
-// xorshift64*: small, fast and identical on every platform.
-class Random {
-public:
-    std::uint64_t next()
-    {
-        m_state ^= m_state >> 12;
-        m_state ^= m_state << 25;
-        m_state ^= m_state >> 27;
-        return m_state * 2685821657736338717ULL;
-    }
-    std::size_t below(std::size_t bound) { return std::size_t(next() % bound); }
-
-private:
-    std::uint64_t m_state = 0x5EED5EED5EED5EEDULL;
-};
+constexpr std::uint64_t seed = 0x5EED5EED5EED5EEDULL;
 
 const std::vector<std::string_view> words{
     "harbour", "light",  "night",   "tide",    "keeper",  "rope",  "salt",   "window",
@@ -66,11 +55,7 @@ public:
         text.append(heading).append("\n\n");
         while (text.size() < size) {
             const std::size_t count = 6 + m_random.below(12);
-            for (std::size_t i = 0; i < count; ++i) {
-                if (i)
-                    text.push_back(' ');
-                text.append(words[m_random.below(words.size())]);
-            }
+            text.append(PseudoText::words(m_random, words, count));
             text.append(m_random.below(5) == 0 ? "\n\n" : "\n");
         }
         return text;
@@ -97,13 +82,13 @@ public:
     // Sizes spread around `mean` bytes, so files differ as in a real project.
     std::size_t around(std::size_t mean) { return mean / 2 + m_random.below(mean); }
 
-    Random &random() { return m_random; }
+    SeededRandom &random() { return m_random; }
     std::size_t files() const { return m_files; }
     std::size_t bytes() const { return m_bytes; }
 
 private:
     fs::path m_root;
-    Random m_random;
+    SeededRandom m_random{seed};
     std::size_t m_files = 0;
     std::size_t m_bytes = 0;
 };

@@ -7,41 +7,19 @@
 #include <cstdio>
 #include <map>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "common/PseudoText.h"
+#include "common/SeededRandom.h"
 
 namespace {
 
-// xorshift64*: small, fast and identical on every platform.
-class Random {
-public:
-    std::uint64_t next()
-    {
-        m_state ^= m_state >> 12;
-        m_state ^= m_state << 25;
-        m_state ^= m_state >> 27;
-        return m_state * 2685821657736338717ULL;
-    }
-    std::size_t below(std::size_t bound) { return std::size_t(next() % bound); }
+constexpr std::uint64_t seed = 0x10C5EED10C5EEDULL;
 
-private:
-    std::uint64_t m_state = 0x10C5EED10C5EEDULL;
-};
-
-const std::vector<std::string_view> words{
-    "harbour", "light", "night", "tide",  "keeper", "rope", "salt",   "window", "street",
-    "rain",    "ferry", "storm", "quiet", "voice",  "Mara", "Quinn",  "camera", "pushes",
-    "in",      "on",    "the",   "a",     "and",    "of",   "slowly", "turns",  "towards"};
-
-std::string line(Random &random)
+std::string line(SeededRandom &random)
 {
-    std::string text;
     const std::size_t count = 3 + random.below(9);
-    for (std::size_t i = 0; i < count; ++i) {
-        text += words[random.below(words.size())];
-        text += i + 1 < count ? ' ' : '\n';
-    }
-    return text;
+    return PseudoText::words(random, PseudoText::harbourWords, count) + '\n';
 }
 
 using File = std::vector<std::string>;
@@ -60,7 +38,7 @@ void data(std::string &out, const std::string &bytes)
     out += "data " + std::to_string(bytes.size()) + '\n' + bytes + '\n';
 }
 
-void edit(Random &random, File &file)
+void edit(SeededRandom &random, File &file)
 {
     const std::size_t changes = 1 + random.below(4);
     for (std::size_t c = 0; c < changes; ++c) {
@@ -82,7 +60,7 @@ void edit(Random &random, File &file)
     }
 }
 
-std::string binary(Random &random)
+std::string binary(SeededRandom &random)
 {
     std::string bytes("\x89PNG\r\n\x1a\n", 8);
     for (int i = 0; i < 2048; ++i) {
@@ -96,7 +74,7 @@ std::string binary(Random &random)
 int main()
 {
     constexpr int commits = 5000;
-    Random random;
+    SeededRandom random(seed);
     std::map<std::string, File> files;
     std::string out;
     std::int64_t time = 1700000000;

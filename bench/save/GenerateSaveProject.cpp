@@ -7,43 +7,23 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "common/PseudoText.h"
+#include "common/SeededRandom.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// xorshift64*: small, fast and identical on every platform.
-class Random {
-public:
-    std::uint64_t next()
-    {
-        m_state ^= m_state >> 12;
-        m_state ^= m_state << 25;
-        m_state ^= m_state >> 27;
-        return m_state * 2685821657736338717ULL;
-    }
-    std::size_t below(std::size_t bound) { return std::size_t(next() % bound); }
+constexpr std::uint64_t seed = 0x5A7E5A7E5A7E5A7EULL;
 
-private:
-    std::uint64_t m_state = 0x5A7E5A7E5A7E5A7EULL;
-};
-
-const std::vector<std::string_view> words{
-    "harbour", "light", "night", "tide",  "keeper", "rope", "salt",   "window", "street",
-    "rain",    "ferry", "storm", "quiet", "voice",  "Mara", "Quinn",  "camera", "pushes",
-    "in",      "on",    "the",   "a",     "and",    "of",   "slowly", "turns",  "towards"};
-
-std::string paragraph(Random &random, std::size_t lines)
+std::string paragraph(SeededRandom &random, std::size_t lines)
 {
     std::string text;
     for (std::size_t line = 0; line < lines; ++line) {
         const std::size_t count = 4 + random.below(10);
-        for (std::size_t i = 0; i < count; ++i) {
-            text += words[random.below(words.size())];
-            text += i + 1 < count ? ' ' : '\n';
-        }
+        text += PseudoText::words(random, PseudoText::harbourWords, count) + '\n';
     }
     return text;
 }
@@ -65,7 +45,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const fs::path root = argv[1];
-    Random random;
+    SeededRandom random(seed);
     int files = 0;
     // 100 deliverables × (script, shot list, 96 shot notes) + characters and locations.
     for (int d = 0; d < 100; ++d) {
