@@ -21,8 +21,8 @@
 #include "core/service/SlateboxAPI.h"
 #include "core/session/AgentTurn.h"
 #include "core/session/ChatStore.h"
+#include "core/session/ProjectLoader.h"
 #include "core/session/ProjectSession.h"
-#include "core/session/ProjectSessionLoader.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ int runTurn(const QString &url, const QString &token, const QString &folder)
         manifest.close();
     }
     std::unique_ptr<ProjectSession> session(
-        ProjectSessionLoader::load(folder, u"bench"_qs, u"agent-turn"_qs));
+        ProjectLoader::load(folder, u"bench"_qs, u"agent-turn"_qs));
     const SlateboxAPI api(QUrl(url), token);
     session->agentTurn().setStreamSource([api](AgentChatBody body, AgentChatHandle handle) {
         return api.agentChat(std::move(body), std::move(handle));

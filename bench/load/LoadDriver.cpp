@@ -12,7 +12,7 @@ int main(int argc, char **argv)
         return 2;
     }
     try {
-        const LoadedProject project = ProjectLoader::load(
+        const LoadedProject project = ProjectLoader::read(
             QString::fromLocal8Bit(argv[1]), QStringLiteral("bench"), QStringLiteral("load"));
         std::printf("%lld nodes\n", static_cast<long long>(project.files.size()));
     } catch (const UserFacingError &error) {

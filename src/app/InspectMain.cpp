@@ -47,7 +47,7 @@ int main(int argc, char **argv)
     }
     try {
         const LoadedProject project =
-            ProjectLoader::load(QString::fromLocal8Bit(argv[1]), QString(), QString());
+            ProjectLoader::read(QString::fromLocal8Bit(argv[1]), QString(), QString());
         QTextStream out(stdout);
         print(out, project);
     } catch (const UserFacingError &error) {

@@ -213,7 +213,7 @@ void tst_ServerProjects::createsFromTemplate()
              std::optional<QString>(u"seedance-2.5"_qs));
 
     // The client's loader reads the clone as a whole and opens on the deliverable's script.
-    const LoadedProject loaded = ProjectLoader::load(clone, org, u"pilot-2"_qs);
+    const LoadedProject loaded = ProjectLoader::read(clone, org, u"pilot-2"_qs);
     QCOMPARE(loaded.title, title);
     QCOMPARE(loaded.openingTab,
              std::optional<QString>(u"deliverables/"_qs + deliverable + u"/script.fountain"_qs));

@@ -392,7 +392,7 @@ std::optional<QString> openingTab(const QList<DeliverableRef> &deliverables)
 
 } // namespace
 
-LoadedProject load(const QString &root, const QString &org, const QString &slug)
+LoadedProject read(const QString &root, const QString &org, const QString &slug)
 {
     CloneReader reader(root);
     const QString manifestText = readManifest(root, reader);

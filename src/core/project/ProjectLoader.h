@@ -17,9 +17,10 @@
 // (bible, characters, ...) may be links that stay inside the clone.
 namespace ProjectLoader {
 
-// Throws GitError when slatebox.yaml cannot be read ("slatebox.yaml could not be read: "
-// and the file system's reason) or has no valid type (ShowYaml's error).
-LoadedProject load(const QString &root, const QString &org, const QString &slug);
+// The clone's project as plain values; core/session/ProjectLoader.h's `load` makes the
+// window's session of it. Throws GitError when slatebox.yaml cannot be read ("slatebox.yaml
+// could not be read: " and the file system's reason) or has no valid type (ShowYaml's error).
+LoadedProject read(const QString &root, const QString &org, const QString &slug);
 
 // slatebox.yaml, slatebox.lock, then the other regular files of the root by name, all as text.
 QList<ProjectFile> rootFiles(const QString &root);

@@ -13,8 +13,8 @@
 #include "core/git/GitTasks.h"
 #include "core/session/CloneWriter.h"
 #include "core/session/OffThread.h"
+#include "core/session/ProjectLoader.h"
 #include "core/session/ProjectSession.h"
-#include "core/session/ProjectSessionLoader.h"
 
 namespace {
 
@@ -201,5 +201,5 @@ QCoro::Task<ProjectSession *> SessionSaver::openClone(QString root, QString org,
     } catch (...) {
         // Offline, diverged or blocked by local edits: the clone is read as it is.
     }
-    co_return ProjectSessionLoader::load(root, org, slug);
+    co_return ProjectLoader::load(root, org, slug);
 }

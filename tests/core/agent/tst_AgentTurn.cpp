@@ -138,7 +138,7 @@ void tst_AgentTurn::init()
     QVERIFY(m_clone->write(u"characters/mara/bio.md"_qs, "Mara\n"));
     QVERIFY(m_clone->write(u"characters/mara/sheet.png"_qs, "\x89PNG"));
     QVERIFY(m_clone->write(u"deliverables/feature/script.fountain"_qs, "INT. PIER\n"));
-    const LoadedProject loaded = ProjectLoader::load(m_clone->root(), u"alice"_qs, u"harbour"_qs);
+    const LoadedProject loaded = ProjectLoader::read(m_clone->root(), u"alice"_qs, u"harbour"_qs);
     m_session = std::make_unique<ProjectSession>(loaded.title, loaded.slug, loaded.org, loaded.type,
                                                  loaded.sections, QStringList());
     m_session->setLocalURL(m_clone->root());

@@ -26,8 +26,8 @@
 #include "core/service/StreamingNetwork.h"
 #include "core/session/AgentTurn.h"
 #include "core/session/ChatStore.h"
+#include "core/session/ProjectLoader.h"
 #include "core/session/ProjectSession.h"
-#include "core/session/ProjectSessionLoader.h"
 #include "support/ServerProcess.h"
 
 namespace {
@@ -149,7 +149,7 @@ std::unique_ptr<ProjectSession> tst_AgentTurnIntegration::openNewProject()
 
 std::unique_ptr<ProjectSession> tst_AgentTurnIntegration::reopen() const
 {
-    return std::unique_ptr<ProjectSession>(ProjectSessionLoader::load(clonePath(), org, m_slug));
+    return std::unique_ptr<ProjectSession>(ProjectLoader::load(clonePath(), org, m_slug));
 }
 
 bool tst_AgentTurnIntegration::runTurn(ProjectSession &session, const QString &text)

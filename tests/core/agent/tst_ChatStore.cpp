@@ -11,8 +11,8 @@
 #include "core/agent/AgentConversation.h"
 #include "core/agent/SavedChats.h"
 #include "core/session/ChatStore.h"
+#include "core/session/ProjectLoader.h"
 #include "core/session/ProjectSession.h"
-#include "core/session/ProjectSessionLoader.h"
 #include "support/TempTree.h"
 
 using namespace std::chrono_literals;
@@ -86,7 +86,7 @@ void tst_ChatStore::cleanup()
 
 std::unique_ptr<ProjectSession> tst_ChatStore::open()
 {
-    return std::unique_ptr<ProjectSession>(ProjectSessionLoader::load(m_clone->root(), org, slug));
+    return std::unique_ptr<ProjectSession>(ProjectLoader::load(m_clone->root(), org, slug));
 }
 
 void tst_ChatStore::noFileWithoutUserMessages()

@@ -84,7 +84,7 @@ private slots:
     {
         QVERIFY(m_tree.isValid());
         writeFixture(m_tree);
-        m_project = ProjectLoader::load(m_tree.root(), "kestrel", "harbour");
+        m_project = ProjectLoader::read(m_tree.root(), "kestrel", "harbour");
     }
 
     void manifestFields()
@@ -184,7 +184,7 @@ private slots:
         QVERIFY(tree.write("deliverables/early/script.fountain", "early"));
         QVERIFY(tree.write("deliverables/late/x/script.fountain", "late"));
         QVERIFY(tree.write("deliverables/late/a-script.fountain", "late, first by path"));
-        const LoadedProject project = ProjectLoader::load(tree.root(), "o", "s");
+        const LoadedProject project = ProjectLoader::read(tree.root(), "o", "s");
         QCOMPARE(paths(section(project, "deliverables").items),
                  QStringList({"deliverables/early", "deliverables/late"}));
         QCOMPARE(project.openingTab, QStringLiteral("deliverables/late/a-script.fountain"));
@@ -217,7 +217,7 @@ private slots:
     {
         TempTree tree;
         QVERIFY(tree.write("slatebox.yaml", manifest));
-        const LoadedProject project = ProjectLoader::load(tree.root(), "o", "s");
+        const LoadedProject project = ProjectLoader::read(tree.root(), "o", "s");
         QCOMPARE(paths(section(project, "sources").items), QStringList({"slatebox.yaml"}));
         for (const QString id : {"bible", "characters", "locations", "rules", "skills"})
             QVERIFY2(section(project, id).items.isEmpty(), qPrintable(id));
@@ -247,7 +247,7 @@ private slots:
         if (!bytes.isNull())
             QVERIFY(tree.write("slatebox.yaml", bytes));
         try {
-            ProjectLoader::load(tree.root(), "o", "s");
+            ProjectLoader::read(tree.root(), "o", "s");
             QFAIL("load did not throw");
         } catch (const GitError &error) {
             QCOMPARE(error.message(), message);
@@ -278,7 +278,7 @@ private slots:
         QVERIFY(tree.symlink("..", "bible/loop"));
         QVERIFY(tree.symlink(tree.absolute("bible"), ".slatebox/skills"));
 
-        const LoadedProject project = ProjectLoader::load(tree.root(), "o", "s");
+        const LoadedProject project = ProjectLoader::read(tree.root(), "o", "s");
         for (const ProjectFile &node : project.files)
             QVERIFY2(!node.contents.contains("private"), qPrintable(node.path));
         QCOMPARE(paths(section(project, "sources").items),
@@ -299,7 +299,7 @@ private slots:
     {
         TempTree tree;
         QVERIFY(tree.makeDir("slatebox.yaml"));
-        QVERIFY_THROWS_EXCEPTION(GitError, ProjectLoader::load(tree.root(), "o", "s"));
+        QVERIFY_THROWS_EXCEPTION(GitError, ProjectLoader::read(tree.root(), "o", "s"));
     }
 
     void manifestLinkedOutsideIsAnError()
@@ -308,7 +308,7 @@ private slots:
         QVERIFY(outside.write("slatebox.yaml", "type: film\n"));
         TempTree tree;
         QVERIFY(tree.symlink(outside.absolute("slatebox.yaml"), "slatebox.yaml"));
-        QVERIFY_THROWS_EXCEPTION(GitError, ProjectLoader::load(tree.root(), "o", "s"));
+        QVERIFY_THROWS_EXCEPTION(GitError, ProjectLoader::read(tree.root(), "o", "s"));
     }
 
     void slugsCannotLeaveTheDeliverablesFolder()
@@ -318,7 +318,7 @@ private slots:
                                             "  - slug: ..\n"));
         QVERIFY(tree.write("bible/world.md", "world"));
         QVERIFY(tree.write("deliverables/x.md", "loose"));
-        const LoadedProject project = ProjectLoader::load(tree.root(), "o", "s");
+        const LoadedProject project = ProjectLoader::read(tree.root(), "o", "s");
         for (const ProjectFile &deliverable : section(project, "deliverables").items)
             QVERIFY2(deliverable.children.isEmpty(), qPrintable(deliverable.path));
     }

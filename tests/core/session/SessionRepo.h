@@ -16,8 +16,8 @@
 
 #include "core/UserFacingError.h"
 #include "core/git/GitClient.h"
+#include "core/session/ProjectLoader.h"
 #include "core/session/ProjectSession.h"
-#include "core/session/ProjectSessionLoader.h"
 #include "support/SampleProject.h"
 #include "support/TempTree.h"
 
@@ -67,7 +67,7 @@ public:
     std::unique_ptr<ProjectSession> open() const
     {
         return std::unique_ptr<ProjectSession>(
-            ProjectSessionLoader::load(clone(), u"acme"_qs, u"harbour"_qs));
+            ProjectLoader::load(clone(), u"acme"_qs, u"harbour"_qs));
     }
 
     // Runs `git` with a fixed identity and no user or system configuration: (succeeded, output).

@@ -13,8 +13,8 @@
 
 #include "SessionSections.h"
 #include "core/git/GitError.h"
+#include "core/session/ProjectLoader.h"
 #include "core/session/ProjectSession.h"
-#include "core/session/ProjectSessionLoader.h"
 #include "support/SampleProject.h"
 #include "support/TempTree.h"
 
@@ -102,8 +102,7 @@ private slots:
         QCOMPARE(session->conversations().size(), 1);
 
         QFile::remove(m_root + "/slatebox.yaml");
-        QVERIFY_THROWS_EXCEPTION(GitError,
-                                 ProjectSessionLoader::load(m_root, "kestrel", "harbour"));
+        QVERIFY_THROWS_EXCEPTION(GitError, ProjectLoader::load(m_root, "kestrel", "harbour"));
     }
 
     void baselinesComeFromHead()
@@ -261,8 +260,7 @@ private slots:
 private:
     std::unique_ptr<ProjectSession> load() const
     {
-        return std::unique_ptr<ProjectSession>(
-            ProjectSessionLoader::load(m_root, "kestrel", "harbour"));
+        return std::unique_ptr<ProjectSession>(ProjectLoader::load(m_root, "kestrel", "harbour"));
     }
 
     bool write(const QString &path, const QByteArray &bytes) const

@@ -7,9 +7,9 @@
 class ProjectSession;
 class QObject;
 
-// Opens a project window's session from a local clone: what ProjectLoader reads, as a live
+// Opens a project window's session from a local clone: what `ProjectLoader::read` gives, as a live
 // session with its clone folder set and the project's saved chats restored.
-namespace ProjectSessionLoader {
+namespace ProjectLoader {
 
 // Throws GitError when slatebox.yaml cannot be read or has no valid type. The session is a
 // child of `parent`; with no parent the caller owns it.
@@ -19,4 +19,4 @@ ProjectSession *load(const QString &root, const QString &org, const QString &slu
 // The session of a project already read; `project.localURL` becomes its clone folder.
 ProjectSession *fromLoaded(LoadedProject project, QObject *parent = nullptr);
 
-} // namespace ProjectSessionLoader
+} // namespace ProjectLoader

@@ -1,13 +1,13 @@
-#include "core/session/ProjectSessionLoader.h"
+#include "core/session/ProjectLoader.h"
 
 #include "core/project/ProjectLoader.h"
 #include "core/session/ProjectSession.h"
 
-namespace ProjectSessionLoader {
+namespace ProjectLoader {
 
 ProjectSession *load(const QString &root, const QString &org, const QString &slug, QObject *parent)
 {
-    return fromLoaded(ProjectLoader::load(root, org, slug), parent);
+    return fromLoaded(ProjectLoader::read(root, org, slug), parent);
 }
 
 ProjectSession *fromLoaded(LoadedProject project, QObject *parent)
@@ -24,4 +24,4 @@ ProjectSession *fromLoaded(LoadedProject project, QObject *parent)
     return session;
 }
 
-} // namespace ProjectSessionLoader
+} // namespace ProjectLoader
