@@ -95,7 +95,11 @@ private:
 
 std::string twoDigits(int n)
 {
-    return (n < 10 ? "0" : "") + std::to_string(n);
+    std::string digits = std::to_string(n);
+    if (n < 10) {
+        digits.insert(digits.begin(), '0');
+    }
+    return digits;
 }
 
 std::string threeDigits(int n)
@@ -114,7 +118,7 @@ std::vector<Deliverable> deliverables()
 {
     std::vector<Deliverable> list;
     for (int season = 1; season <= 14; ++season) {
-        const std::string prefix = "s" + twoDigits(season);
+        const std::string prefix = std::string("s").append(twoDigits(season));
         list.push_back({prefix + "-opening", "opening", season, 0});
         list.push_back({prefix + "-recap", "recap", season, 0});
         for (int episode = 1; episode <= 97; ++episode)
