@@ -63,13 +63,11 @@ void registerAgentRoutes(httplib::Server &server, ServerContext &ctx)
 
     server.Post("/v1/agent/chat",
                 [&ctx, pending](const httplib::Request &req, httplib::Response &res) {
-                    if (!RequestAuth::requireUser(ctx, req, res))
-                        return;
-                    const auto body = JsonBody::object(req, res);
-                    if (!body)
+                    const auto authorized = RequestAuth::requireUserWithBody(ctx, req, res);
+                    if (!authorized)
                         return;
                     QString error;
-                    const auto request = AgentChatRequest::fromJson(*body, &error);
+                    const auto request = AgentChatRequest::fromJson(authorized->body, &error);
                     if (!request) {
                         HttpReply::error(res, 400, error);
                         return;
@@ -79,13 +77,12 @@ void registerAgentRoutes(httplib::Server &server, ServerContext &ctx)
                 });
 
     server.Post("/v1/agent/title", [&ctx](const httplib::Request &req, httplib::Response &res) {
-        if (!RequestAuth::requireUser(ctx, req, res))
-            return;
-        const auto body = JsonBody::object(req, res);
-        if (!body)
+        const auto authorized = RequestAuth::requireUserWithBody(ctx, req, res);
+        if (!authorized)
             return;
         QString error;
-        const auto messages = AgentChatRequest::messagesFromJson(body->value(u"messages"), &error);
+        const auto messages =
+            AgentChatRequest::messagesFromJson(authorized->body.value(u"messages"), &error);
         if (!messages) {
             HttpReply::error(res, 400, error);
             return;
@@ -101,13 +98,11 @@ void registerAgentRoutes(httplib::Server &server, ServerContext &ctx)
     // The next turn of the calling token plays this script (see TurnScript for its form).
     server.Post("/v1/test/agent-turn", [&ctx, pending](const httplib::Request &req,
                                                        httplib::Response &res) {
-        if (!RequestAuth::requireUser(ctx, req, res))
-            return;
-        const auto body = JsonBody::object(req, res);
-        if (!body)
+        const auto authorized = RequestAuth::requireUserWithBody(ctx, req, res);
+        if (!authorized)
             return;
         QString error;
-        const auto script = TurnScript::fromJson(*body, &error);
+        const auto script = TurnScript::fromJson(authorized->body, &error);
         if (!script) {
             HttpReply::error(res, 400, error);
             return;

@@ -24,21 +24,18 @@ void registerProjectRoutes(httplib::Server &server, ServerContext &ctx)
     });
 
     server.Post("/v1/projects", [&ctx](const httplib::Request &req, httplib::Response &res) {
-        const auto user = RequestAuth::requireUser(ctx, req, res);
-        if (!user)
-            return;
-        const auto body = JsonBody::object(req, res);
-        if (!body)
+        const auto authorized = RequestAuth::requireUserWithBody(ctx, req, res);
+        if (!authorized)
             return;
         std::optional<QString> fields[4];
         const QString keys[4] = {u"org"_qs, u"slug"_qs, u"title"_qs, u"type"_qs};
         for (int i = 0; i < 4; ++i) {
-            fields[i] = JsonBody::requiredString(*body, keys[i], res);
+            fields[i] = JsonBody::requiredString(authorized->body, keys[i], res);
             if (!fields[i])
                 return;
         }
-        const auto outcome =
-            ctx.projectService.create(*user, *fields[0], *fields[1], *fields[2], *fields[3]);
+        const auto outcome = ctx.projectService.create(authorized->user, *fields[0], *fields[1],
+                                                       *fields[2], *fields[3]);
         if (!outcome.project) {
             HttpReply::error(res, outcome.status, outcome.error);
             return;

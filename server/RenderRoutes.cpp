@@ -81,23 +81,20 @@ QJsonObject takeJson(ServerContext &ctx, const MediaStore &media, const TakeReco
 void lookup(ServerContext &ctx, RenderService &renders, const httplib::Request &req,
             httplib::Response &res)
 {
-    const auto user = RequestAuth::requireUser(ctx, req, res);
-    if (!user)
+    const auto authorized = RequestAuth::requireUserWithBody(ctx, req, res);
+    if (!authorized)
         return;
-    const auto body = JsonBody::object(req, res);
-    if (!body)
-        return;
-    const auto shots = JsonBody::requiredString(*body, u"shots"_qs, res, true);
+    const auto shots = JsonBody::requiredString(authorized->body, u"shots"_qs, res, true);
     if (!shots)
         return;
-    const auto shotId = JsonBody::requiredString(*body, u"shotId"_qs, res);
+    const auto shotId = JsonBody::requiredString(authorized->body, u"shotId"_qs, res);
     if (!shotId)
         return;
     const auto found = shotAndHash(*shots, *shotId, res);
     if (!found)
         return;
     QJsonArray takes;
-    for (const TakeRecord &take : renders.store.takes(user->id, *shotId, found->second))
+    for (const TakeRecord &take : renders.store.takes(authorized->user.id, *shotId, found->second))
         takes.append(takeJson(ctx, *renders.media, take));
     HttpReply::json(res, 200, {{u"inputHash"_qs, found->second}, {u"takes"_qs, takes}});
 }
@@ -105,16 +102,13 @@ void lookup(ServerContext &ctx, RenderService &renders, const httplib::Request &
 void create(ServerContext &ctx, RenderService &renders, const httplib::Request &req,
             httplib::Response &res)
 {
-    const auto user = RequestAuth::requireUser(ctx, req, res);
-    if (!user)
-        return;
-    const auto body = JsonBody::object(req, res);
-    if (!body)
+    const auto authorized = RequestAuth::requireUserWithBody(ctx, req, res);
+    if (!authorized)
         return;
     std::optional<QString> fields[5];
     const QString keys[5] = {u"org"_qs, u"slug"_qs, u"deliverable"_qs, u"shotId"_qs, u"shots"_qs};
     for (int i = 0; i < 5; ++i) {
-        fields[i] = JsonBody::requiredString(*body, keys[i], res, i == 4);
+        fields[i] = JsonBody::requiredString(authorized->body, keys[i], res, i == 4);
         if (!fields[i])
             return;
     }
@@ -125,14 +119,14 @@ void create(ServerContext &ctx, RenderService &renders, const httplib::Request &
         return;
     }
     for (const QString &key : {u"lock"_qs, u"manifest"_qs}) {
-        if (!ProjectAccess::optionalString(*body, key, res))
+        if (!ProjectAccess::optionalString(authorized->body, key, res))
             return;
     }
-    const auto appearance = ProjectAccess::stringMap(*body, u"appearance"_qs, res);
-    if (!appearance || !ProjectAccess::stringMap(*body, u"voice"_qs, res) ||
-        !ProjectAccess::stringMap(*body, u"location"_qs, res))
+    const auto appearance = ProjectAccess::stringMap(authorized->body, u"appearance"_qs, res);
+    if (!appearance || !ProjectAccess::stringMap(authorized->body, u"voice"_qs, res) ||
+        !ProjectAccess::stringMap(authorized->body, u"location"_qs, res))
         return;
-    if (!ProjectAccess::find(ctx, *user, org, slug, res))
+    if (!ProjectAccess::find(ctx, authorized->user, org, slug, res))
         return;
     const auto found = shotAndHash(shots, shotId, res);
     if (!found)
@@ -150,7 +144,7 @@ void create(ServerContext &ctx, RenderService &renders, const httplib::Request &
     render.take.prompt = RenderPrompt::forShot(found->first.scene, found->first.shot, *appearance);
     render.take.seed = QRandomGenerator::global()->bounded(1 << 30);
     render.take.createdAt = QDateTime::fromMSecsSinceEpoch(now, Qt::UTC).toString(Qt::ISODate);
-    render.userId = user->id;
+    render.userId = authorized->user.id;
     render.org = org;
     render.slug = slug;
     render.deliverable = deliverable;

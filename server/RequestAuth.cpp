@@ -4,6 +4,7 @@
 
 #include "AccountStore.h"
 #include "HttpReply.h"
+#include "JsonBody.h"
 #include "ServerContext.h"
 
 std::optional<UserRecord> RequestAuth::bearerUser(ServerContext &ctx, const httplib::Request &req)
@@ -26,4 +27,17 @@ std::optional<UserRecord> RequestAuth::requireUser(ServerContext &ctx, const htt
     if (!user)
         HttpReply::error(res, 401, u"the device token is unknown or has been revoked"_qs);
     return user;
+}
+
+std::optional<AuthorizedBody> RequestAuth::requireUserWithBody(ServerContext &ctx,
+                                                               const httplib::Request &req,
+                                                               httplib::Response &res)
+{
+    auto user = requireUser(ctx, req, res);
+    if (!user)
+        return std::nullopt;
+    auto body = JsonBody::object(req, res);
+    if (!body)
+        return std::nullopt;
+    return AuthorizedBody{std::move(*user), std::move(*body)};
 }

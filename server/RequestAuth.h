@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "AuthorizedBody.h"
 #include "UserRecord.h"
 
 namespace httplib {
@@ -21,5 +22,10 @@ std::optional<UserRecord> bearerUser(ServerContext &ctx, const httplib::Request 
 // handler returns at once when this yields nothing.
 std::optional<UserRecord> requireUser(ServerContext &ctx, const httplib::Request &req,
                                       httplib::Response &res);
+
+// requireUser, then the JSON object body (400 when it is not one); the handler returns at once
+// when this yields nothing.
+std::optional<AuthorizedBody> requireUserWithBody(ServerContext &ctx, const httplib::Request &req,
+                                                  httplib::Response &res);
 
 } // namespace RequestAuth

@@ -60,18 +60,15 @@ void registerShipRoutes(httplib::Server &server, ServerContext &ctx)
     auto ships = std::make_shared<ShipStore>(ctx.db);
 
     server.Post("/v1/ships", [&ctx, ships](const httplib::Request &req, httplib::Response &res) {
-        const auto user = RequestAuth::requireUser(ctx, req, res);
-        if (!user)
+        const auto authorized = RequestAuth::requireUserWithBody(ctx, req, res);
+        if (!authorized)
             return;
-        const auto body = JsonBody::object(req, res);
-        if (!body)
-            return;
-        std::optional<ShipRecord> ship = shipFromBody(*body, res);
-        if (!ship || !ProjectAccess::find(ctx, *user, ship->org, ship->slug, res))
+        std::optional<ShipRecord> ship = shipFromBody(authorized->body, res);
+        if (!ship || !ProjectAccess::find(ctx, authorized->user, ship->org, ship->slug, res))
             return;
         ship->id = u"ship_"_qs + RandomToken::hex(12);
         ship->createdAt = QDateTime::currentDateTimeUtc().toString(Qt::ISODate);
-        ships->insert(*ship, user->id);
+        ships->insert(*ship, authorized->user.id);
         HttpReply::wrapped(res, 201, u"ship"_qs, ship->toJson());
     });
 
